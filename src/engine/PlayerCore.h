@@ -1,0 +1,113 @@
+#pragma once
+// The playback engine: owns every reader and both devices, and runs the worker thread that
+// moves PCM from the chosen reader to the chosen device. The interface thread and the
+// worker share only the atomic fields below and the end-of-play notification.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "engine/Thread.h"
+#include "output/AsioOut.h"
+#include "output/WinMMEOut.h"
+#include "settings/AppSettings.h"
+#include "sources/AiffFile.h"
+#include "sources/FlacFile.h"
+#include "sources/MpegFile.h"
+#include "sources/OggFile.h"
+#include "sources/SourceKind.h"
+#include "sources/WaveFile.h"
+#include "sources/WmaFile.h"
+
+enum PlayState : int32_t { PlayStopped = 0, PlayPlaying = 1, PlayPaused = 2 };
+enum EngineCommand : int32_t { CmdNone = 0, CmdSeek = 3, CmdRepositioning = 4, CmdJog = 5 };
+
+// Sent to the notify target when the file has played out.
+constexpr uint32_t WM_PLAYER_END = 0x8002;
+
+// What the time view hears of the play state.
+class CPlayerListener {
+public:
+    virtual void NotifyPlayStarted() = 0;
+    virtual void NotifyPauseChanged() = 0;
+    virtual void NotifyPlayStopped() = 0;
+
+protected:
+    ~CPlayerListener() = default;
+};
+
+class CPlayerCore : public CThread {
+public:
+    explicit CPlayerCore(AppSettings& settings);
+    ~CPlayerCore() override;
+
+    void SetFilePath(const std::wstring& path) { m_filePath = path; }
+    const std::wstring& GetFilePath() const { return m_filePath; }
+    void SetListener(CPlayerListener* listener) { m_listener = listener; }
+
+    bool Play(platform::NotifyTarget notify);
+    int Pause(bool pause);
+    bool Stop();
+    int Seek(int32_t frame);
+    int BeginJog(int32_t frame);
+    int EndJog(int32_t frame);
+    int SetJogPosition(int32_t frame);
+    int GetJogLength() const { return m_jogLength.load(); }
+    bool IsSeeking() const;
+    bool IsJogging() const;
+    PlayState GetPlayState() const { return static_cast<PlayState>(m_playState.load()); }
+    int GetPosition();
+    int GetDeviceState();
+    const AudioFormatInfo* GetFormat() const { return &m_reader->Format(); }
+    const OutputParams& GetOutputParams() const { return m_params; }
+
+    // Stores the reader for the extension of path (the file path when null); for an
+    // unknown extension stores the WAV reader and returns false.
+    bool SelectSource(CAudioFile*& reader, const std::wstring* path);
+    static bool IsSupportedFile(const std::wstring& path);
+    bool GetFileLength(const std::wstring& path, int& minutes, int& seconds);
+
+protected:
+    // The embedded reader for a kind, and the device for the output setting. Tests put
+    // their own reader and device behind these.
+    virtual CAudioFile* ReaderFor(SourceKind kind);
+    virtual CAudioDevice* DeviceFor(bool asio);
+
+    unsigned Run() override;
+
+private:
+    struct RunState;
+    enum EngineStep : int32_t { StepFill = 1, StepWrite = 2, StepSeek = 3, StepJog = 5 };
+
+    void FillOutputParams();
+    bool Fill(RunState& run);
+    void WriteBlock(RunState& run);
+    void SeekStep(RunState& run);
+    void JogStep(RunState& run);
+    void JogRelease(RunState& run);
+    // The worker's "this reposition is done": clears the marker and nothing the interface
+    // thread wrote since.
+    void ClearRepositioning();
+    void MarkRepositioning(int32_t expected);
+
+    AppSettings& m_settings;
+    CPlayerListener* m_listener = nullptr;
+    std::wstring m_filePath;
+    std::atomic<int32_t> m_playState{PlayStopped};
+    std::atomic<int32_t> m_targetFrame{0};
+    std::atomic<int32_t> m_command{CmdNone};
+    std::atomic<int32_t> m_jogLength{0};
+    std::atomic<int32_t> m_jogFlag{0};
+
+    CAudioFile* m_reader;
+    CWaveFile m_wave;
+    CAiffFile m_aiff;
+    CMpegFile m_mpeg;
+    COggFile m_ogg;
+    CWmaFile m_wma;
+    CFlacFile m_flac;
+
+    CAudioDevice* m_device = nullptr;
+    CWinMMEOut m_mme;
+    CAsioOut m_asio;
+    OutputParams m_params;
+};

@@ -1,0 +1,4 @@
+#pragma once
+#include "output/AudioDevice.h"
+
+class CWinMMEOut : public CAudioDevice {};

@@ -1,0 +1,42 @@
+#pragma once
+// A file opened by wide path: read, write, 64-bit seek. One object owns one OS handle.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum class FileShare { Read, None };
+
+class File {
+public:
+    File() = default;
+    ~File() { Close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens an existing file for reading with a random-access hint.
+    bool OpenRead(const std::wstring& path, FileShare share);
+    // Creates (or truncates) a file for writing.
+    bool Create(const std::wstring& path);
+    bool IsOpen() const;
+    void Close();
+
+    // Bytes read (0 at the end), or -1 on an error.
+    int64_t Read(void* buffer, uint32_t bytes);
+    // True when every byte was written.
+    bool Write(const void* data, uint32_t bytes);
+    bool Seek(int64_t offset);
+    int64_t Tell() const;
+    int64_t Size() const;
+
+    static bool Exists(const std::wstring& path);
+
+private:
+#ifdef _WIN32
+    void* m_handle = reinterpret_cast<void*>(-1);
+#else
+    int m_fd = -1;
+#endif
+};
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/PathUtf8.h"
+
+namespace platform {
+
+bool File::OpenRead(const std::wstring& path, FileShare) {
+    Close();
+    m_fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    return m_fd >= 0;
+}
+
+bool File::Create(const std::wstring& path) {
+    Close();
+    m_fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return m_fd >= 0;
+}
+
+bool File::IsOpen() const { return m_fd >= 0; }
+
+void File::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+int64_t File::Read(void* buffer, uint32_t bytes) {
+    if (m_fd < 0) return -1;
+    auto* out = static_cast<char*>(buffer);
+    int64_t total = 0;
+    while (total < bytes) {
+        ssize_t n = ::read(m_fd, out + total, bytes - total);
+        if (n < 0) return total > 0 ? total : -1;
+        if (n == 0) break;
+        total += n;
+    }
+    return total;
+}
+
+bool File::Write(const void* data, uint32_t bytes) {
+    if (m_fd < 0) return false;
+    auto* in = static_cast<const char*>(data);
+    uint32_t done = 0;
+    while (done < bytes) {
+        ssize_t n = ::write(m_fd, in + done, bytes - done);
+        if (n <= 0) return false;
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool File::Seek(int64_t offset) {
+    return m_fd >= 0 && offset >= 0 && ::lseek(m_fd, offset, SEEK_SET) == offset;
+}
+
+int64_t File::Tell() const { return m_fd >= 0 ? ::lseek(m_fd, 0, SEEK_CUR) : -1; }
+
+int64_t File::Size() const {
+    struct stat st;
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? st.st_size : -1;
+}
+
+bool File::Exists(const std::wstring& path) {
+    struct stat st;
+    return ::stat(ToUtf8(path).c_str(), &st) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+#include "platform/File.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+}
+
+bool File::OpenRead(const std::wstring& path, FileShare share) {
+    Close();
+    m_handle = CreateFileW(path.c_str(), GENERIC_READ, share == FileShare::Read ? FILE_SHARE_READ : 0,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr);
+    return IsOpen();
+}
+
+bool File::Create(const std::wstring& path) {
+    Close();
+    m_handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    return IsOpen();
+}
+
+bool File::IsOpen() const { return H(m_handle) != INVALID_HANDLE_VALUE; }
+
+void File::Close() {
+    if (IsOpen()) CloseHandle(H(m_handle));
+    m_handle = INVALID_HANDLE_VALUE;
+}
+
+int64_t File::Read(void* buffer, uint32_t bytes) {
+    DWORD got = 0;
+    if (!IsOpen() || !ReadFile(H(m_handle), buffer, bytes, &got, nullptr)) return -1;
+    return got;
+}
+
+bool File::Write(const void* data, uint32_t bytes) {
+    DWORD done = 0;
+    return IsOpen() && WriteFile(H(m_handle), data, bytes, &done, nullptr) && done == bytes;
+}
+
+bool File::Seek(int64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return IsOpen() && offset >= 0 && SetFilePointerEx(H(m_handle), to, nullptr, FILE_BEGIN);
+}
+
+int64_t File::Tell() const {
+    LARGE_INTEGER zero{}, at{};
+    if (!IsOpen() || !SetFilePointerEx(H(m_handle), zero, &at, FILE_CURRENT)) return -1;
+    return at.QuadPart;
+}
+
+int64_t File::Size() const {
+    LARGE_INTEGER size{};
+    if (!IsOpen() || !GetFileSizeEx(H(m_handle), &size)) return -1;
+    return size.QuadPart;
+}
+
+bool File::Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace platform

@@ -1,0 +1,4 @@
+#pragma once
+#include "sources/AudioFile.h"
+
+class CWaveFile : public CAudioFile {};

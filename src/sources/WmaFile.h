@@ -1,0 +1,4 @@
+#pragma once
+#include "sources/AudioFile.h"
+
+class CWmaFile : public CAudioFile {};

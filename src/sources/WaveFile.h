@@ -1,4 +1,13 @@
 #pragma once
+// WAV files: RIFF/WAVE and its 64-bit form RF64, integer PCM or IEEE float, played as
+// stored.
 #include "sources/AudioFile.h"
 
-class CWaveFile : public CAudioFile {};
+class CWaveFile : public CAudioFile {
+public:
+    int Open(const std::wstring& path) override;
+    void Close() override;
+    int Seek(uint32_t frame) override;
+    int Read(void* buffer, uint32_t bytes) override;
+    int GetLength(const std::wstring& path, int& minutes, int& seconds) override;
+};

@@ -13,6 +13,7 @@ set(ORVANE_SANITIZE "" CACHE STRING "sanitizers for the native build")
 if(ORVANE_SANITIZE)
   add_compile_options(-fsanitize=${ORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${ORVANE_SANITIZE})
+  add_compile_definitions(ORVANE_SANITIZED=1)
 endif()
 
 # Prefix of every test this build registers, so one ctest run over all builds keeps the

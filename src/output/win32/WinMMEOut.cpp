@@ -1,0 +1,250 @@
+#include "output/WinMMEOut.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstring>
+
+#include "platform/Heap.h"
+#include "platform/Report.h"
+#include "platform/Time.h"
+
+namespace {
+
+HWAVEOUT Handle(void* handle) { return static_cast<HWAVEOUT>(handle); }
+
+// Tells the user why waveOutOpen failed; other codes fail silently.
+void ReportOpenError(MMRESULT result) {
+    const wchar_t* text = nullptr;
+    switch (result) {
+        case MMSYSERR_BADDEVICEID: text = L"指定されたデバイス識別子は範囲外です。"; break;
+        case MMSYSERR_ALLOCATED: text = L"指定されたリソースはすでに割り当てられています。"; break;
+        case MMSYSERR_NODRIVER: text = L"デバイスドライバが存在しません。"; break;
+        case MMSYSERR_NOMEM: text = L"メモリを割り当てられないか、またはロックできません。"; break;
+        case WAVERR_BADFORMAT: text = L"デバイスがサポートしていないオーディオ形式です。"; break;
+        case WAVERR_SYNC: text = L"同期的であるデバイスを非同期でオープンしました。"; break;
+        default: return;
+    }
+    platform::ShowReport(text, platform::kCaptionDeviceError, platform::ReportErrorStyle);
+}
+
+}  // namespace
+
+// The driver calls this on its own thread: it only sets flags and counts.
+struct MmeCallback {
+    static void CALLBACK Proc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR) {
+        auto* device = reinterpret_cast<CWinMMEOut*>(instance);
+        switch (message) {
+            case WOM_OPEN: device->m_open.store(1); break;
+            case WOM_CLOSE:
+                device->m_open.store(0);
+                device->m_paused.store(0);
+                device->m_handle.store(nullptr);
+                break;
+            case WOM_DONE: {
+                int32_t queued = device->m_queued.load();
+                while (queued > 0 && !device->m_queued.compare_exchange_weak(queued, queued - 1)) {
+                }
+                break;
+            }
+            default: break;
+        }
+    }
+};
+
+CWinMMEOut::~CWinMMEOut() { Close(); }
+
+const std::vector<std::wstring>& CWinMMEOut::RebuildDeviceList() {
+    static std::vector<std::wstring> devices;
+    devices.clear();
+    const UINT count = waveOutGetNumDevs();
+    for (UINT id = 0; id < count; ++id) {
+        WAVEOUTCAPSW caps{};
+        if (waveOutGetDevCapsW(id, &caps, sizeof caps) == MMSYSERR_NOERROR) devices.push_back(caps.szPname);
+    }
+    return devices;
+}
+
+int32_t CWinMMEOut::ResolveDevice(OutputParams& params) {
+    int32_t id = params.selection ? *params.selection : -1;
+    if (id == -1) return id;
+    WAVEOUTCAPSW caps{};
+    if (waveOutGetDevCapsW(static_cast<UINT>(id), &caps, sizeof caps) == MMSYSERR_NOERROR &&
+        params.deviceName == caps.szPname)
+        return id;
+    // The ids have moved: find the stored name again, or fall back to the wave mapper.
+    const std::vector<std::wstring>& devices = RebuildDeviceList();
+    id = -1;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        if (devices[i] == params.deviceName) {
+            id = static_cast<int32_t>(i);
+            break;
+        }
+    }
+    if (id == -1) params.deviceName = L"WAVE_MAPPER";
+    if (params.selection) *params.selection = id;
+    return id;
+}
+
+int CWinMMEOut::Open(OutputParams& params) {
+    // The header slots bound the ring; a stored count above them is refused like one below 2.
+    if (params.bufferTime < 50 || params.blockCount < 2 || params.blockCount > kMaxBlocks) return 0;
+    if (params.channels < 1 || params.bitsPerSample < 8) return 0;
+
+    m_deviceId = ResolveDevice(params);
+    m_sourceBytes = params.bitsPerSample / 8;
+    m_convert = 0;
+    if (params.formatTag == 1 && params.bitsPerSample > 16) {
+        m_convert = 1;
+        params.bitsPerSample = 16;
+        m_reducer.Setup(params.channels, m_sourceBytes, 16, params.ditherType);
+    }
+
+    WAVEFORMATEX format{};
+    format.wFormatTag = static_cast<WORD>(params.formatTag);
+    format.nChannels = static_cast<WORD>(params.channels);
+    format.nSamplesPerSec = static_cast<DWORD>(params.sampleRate);
+    format.wBitsPerSample = static_cast<WORD>(params.bitsPerSample);
+    format.nBlockAlign = static_cast<WORD>(params.channels * params.bitsPerSample / 8);
+    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    m_channels = params.channels;
+    m_blockAlign = format.nBlockAlign;
+
+    m_blockCount = params.blockCount;
+    if (!BuildRing(static_cast<int32_t>(int64_t{params.bufferTime} * params.sampleRate / 1000))) {
+        FreeRing();
+        return 0;
+    }
+
+    HWAVEOUT handle = nullptr;
+    MMRESULT result = waveOutOpen(&handle, static_cast<UINT>(m_deviceId), &format,
+                                  reinterpret_cast<DWORD_PTR>(&MmeCallback::Proc), reinterpret_cast<DWORD_PTR>(this),
+                                  CALLBACK_FUNCTION);
+    if (result != MMSYSERR_NOERROR) {
+        ReportOpenError(result);
+        FreeRing();
+        return 0;
+    }
+    m_handle.store(handle);
+    m_started = 1;
+    for (int i = 0; i < m_blockCount; ++i) {
+        if (waveOutPrepareHeader(handle, m_headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            // The engine does not close a device that failed to open.
+            Close();
+            return 0;
+        }
+    }
+    m_positionBase.store(0);
+    return 1;
+}
+
+bool CWinMMEOut::BuildRing(int32_t framesPerBlock) {
+    const int64_t sourceBytes = int64_t{m_channels} * m_sourceBytes * framesPerBlock;
+    const int64_t deviceBytes = int64_t{m_blockAlign} * framesPerBlock;
+    if (framesPerBlock < 1 || sourceBytes > INT32_MAX || deviceBytes > INT32_MAX) return false;
+    m_sourceBlockBytes = static_cast<int32_t>(sourceBytes);
+    m_deviceBlockBytes = static_cast<int32_t>(deviceBytes);
+    for (int i = 0; i < m_blockCount; ++i) {
+        auto* header = static_cast<WAVEHDR*>(platform::HeapAllocZeroed(sizeof(WAVEHDR)));
+        if (!header) return false;
+        ++m_allocations;
+        m_headers[i] = header;
+        header->lpData = static_cast<LPSTR>(platform::HeapAllocZeroed(static_cast<size_t>(m_deviceBlockBytes)));
+        if (!header->lpData) return false;
+        ++m_allocations;
+        header->dwBufferLength = static_cast<DWORD>(m_deviceBlockBytes);
+    }
+    m_queued.store(0);
+    m_writeIndex = 0;
+    return true;
+}
+
+void CWinMMEOut::FreeRing() {
+    for (wavehdr_tag*& header : m_headers) {
+        if (!header) continue;
+        if (header->lpData) {
+            platform::HeapFree(header->lpData);
+            --m_allocations;
+        }
+        platform::HeapFree(header);
+        --m_allocations;
+        header = nullptr;
+    }
+    m_blockCount = 0;
+    if (m_allocations != 0)
+        platform::ShowReport(L"メモリリークがあります", platform::kCaptionError,
+                             platform::ReportIconInformation | platform::ReportTaskModal | platform::ReportTopmost);
+}
+
+void CWinMMEOut::Close() {
+    m_started = 0;
+    HWAVEOUT handle = Handle(m_handle.load());
+    if (handle) {
+        waveOutReset(handle);
+        for (int i = 0; i < kMaxBlocks && m_headers[i]; ++i) {
+            while (waveOutUnprepareHeader(handle, m_headers[i], sizeof(WAVEHDR)) == WAVERR_STILLPLAYING)
+                platform::SleepMs(1);
+        }
+        if (waveOutClose(handle) == MMSYSERR_NOERROR) {
+            // Closed, whether or not the driver's notification came.
+            m_open.store(0);
+            m_paused.store(0);
+            m_handle.store(nullptr);
+        }
+    }
+    FreeRing();
+}
+
+int CWinMMEOut::Write(const uint8_t* data, uint32_t bytes) {
+    const int32_t queued = m_queued.load();
+    if (queued >= m_blockCount || bytes == 0) return queued == 0 ? WriteDrained : WriteFull;
+
+    WAVEHDR* header = m_headers[m_writeIndex];
+    std::memset(header->lpData, 0, static_cast<size_t>(m_deviceBlockBytes));
+    if (bytes > static_cast<uint32_t>(m_sourceBlockBytes)) bytes = static_cast<uint32_t>(m_sourceBlockBytes);
+    // Only whole frames reach the driver.
+    const uint32_t frames = bytes / static_cast<uint32_t>(m_channels * m_sourceBytes);
+    if (m_convert)
+        m_reducer.To16(data, reinterpret_cast<uint8_t*>(header->lpData), frames);
+    else
+        std::memcpy(header->lpData, data, frames * static_cast<uint32_t>(m_blockAlign));
+    header->dwBufferLength = frames * static_cast<DWORD>(m_blockAlign);
+
+    // Counted before the driver has it, so a block that finishes at once is counted down.
+    m_queued.fetch_add(1);
+    if (waveOutWrite(Handle(m_handle.load()), header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        m_queued.fetch_sub(1);
+        return WriteRefused;
+    }
+    m_writeIndex = (m_writeIndex + 1) % m_blockCount;
+    platform::SleepMs(1);
+    return static_cast<int>(bytes);
+}
+
+int CWinMMEOut::GetState() { return m_paused.load() ? DevicePaused : m_open.load(); }
+
+int CWinMMEOut::Pause(int pause) {
+    m_paused.store(pause ? 1 : 0);
+    HWAVEOUT handle = Handle(m_handle.load());
+    return static_cast<int>(pause ? waveOutPause(handle) : waveOutRestart(handle));
+}
+
+int CWinMMEOut::GetPosition() {
+    HWAVEOUT handle = Handle(m_handle.load());
+    if (!handle || !m_started) return m_positionBase.load();
+    MMTIME time{};
+    time.wType = TIME_SAMPLES;
+    waveOutGetPosition(handle, &time, sizeof time);
+    return static_cast<int>(time.u.sample) + m_positionBase.load();
+}
+
+void CWinMMEOut::Reset(int position) {
+    m_positionBase.store(position);
+    HWAVEOUT handle = Handle(m_handle.load());
+    waveOutReset(handle);
+    m_queued.store(0);
+    m_writeIndex = 0;
+    if (m_paused.load()) waveOutPause(handle);
+}
+
+int CWinMMEOut::GetBlockBytes() { return m_sourceBlockBytes; }

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "engine/Thread.h"
+#include "platform/File.h"
+#include "platform/Heap.h"
+#include "platform/Library.h"
+#include "platform/Report.h"
+#include "platform/posix/PathUtf8.h"
+#include "platform/posix/ReportRecorder.h"
+
+namespace {
+std::wstring TempPath(const wchar_t* name) {
+    std::filesystem::create_directories(ORVANE_TEST_TMP);
+    std::string dir = ORVANE_TEST_TMP;
+    return std::wstring(dir.begin(), dir.end()) + L"/" + name;
+}
+}  // namespace
+
+TEST(PlatformFile, ReadsWritesAndSeeksBeyondFourGiBByWidePath) {
+    const std::wstring path = TempPath(L"ファイル テスト.bin");
+    platform::File out;
+    ASSERT_TRUE(out.Create(path));
+    ASSERT_TRUE(out.Write("abcdef", 6));
+    out.Close();
+    EXPECT_TRUE(platform::File::Exists(path));
+    EXPECT_FALSE(platform::File::Exists(path + L".missing"));
+
+    platform::File in;
+    ASSERT_TRUE(in.OpenRead(path, platform::FileShare::Read));
+    EXPECT_EQ(in.Size(), 6);
+    char buffer[8] = {};
+    ASSERT_TRUE(in.Seek(2));
+    EXPECT_EQ(in.Read(buffer, 8), 4) << "a read at the end delivers what is there";
+    EXPECT_EQ(std::memcmp(buffer, "cdef", 4), 0);
+    EXPECT_EQ(in.Read(buffer, 8), 0);
+    const int64_t far = (int64_t{1} << 32) + 17;
+    EXPECT_TRUE(in.Seek(far));
+    EXPECT_EQ(in.Tell(), far);
+    EXPECT_FALSE(in.Seek(-1));
+    in.Close();
+    EXPECT_EQ(in.Read(buffer, 1), -1) << "a closed file reads nothing";
+    std::remove(platform::ToUtf8(path).c_str());
+}
+
+TEST(PlatformFile, OpeningAMissingFileFails) {
+    platform::File in;
+    EXPECT_FALSE(in.OpenRead(TempPath(L"no such file.wav"), platform::FileShare::Read));
+    EXPECT_FALSE(in.IsOpen());
+    EXPECT_EQ(in.Size(), -1);
+}
+
+TEST(PlatformLibrary, LoadsByNameAndFindsSymbols) {
+    platform::Library library;
+    EXPECT_FALSE(library.Load(L"liborvane-missing.so"));
+    EXPECT_EQ(library.Symbol("anything"), nullptr);
+    ASSERT_TRUE(library.Load(L"libm.so.6"));
+    EXPECT_NE(library.Symbol("cos"), nullptr);
+    EXPECT_EQ(library.Symbol("orvane_no_such_symbol"), nullptr);
+}
+
+TEST(PlatformReport, RecordsTextCaptionStyleAndScriptedAnswers) {
+    platform::ReportRecorder::Clear();
+    platform::ReportRecorder::QueueAnswer(platform::ReportAnswerNo);
+    EXPECT_EQ(platform::ShowReport(L"いいえ?", L"Orvane", platform::ReportYesNoCancel), platform::ReportAnswerNo);
+    EXPECT_EQ(platform::ShowReport(L"x", platform::kCaptionError, platform::ReportErrorStyle), platform::ReportAnswerOk);
+    auto reports = platform::ReportRecorder::Take();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].text, L"いいえ?");
+    EXPECT_EQ(reports[1].caption, L"Error - Orvane -");
+    EXPECT_EQ(reports[1].style, 0x10u | 0x2000u | 0x40000u);
+    EXPECT_TRUE(platform::ReportRecorder::Take().empty());
+}
+
+namespace {
+class CountingThread : public CThread {
+public:
+    std::atomic<int> runs{0};
+    std::atomic<int> loops{0};
+
+protected:
+    unsigned Run() override {
+        ++runs;
+        while (!StopRequested()) ++loops;
+        return 0;
+    }
+};
+}  // namespace
+
+TEST(CThread, StartsRunsStopsAndStartsAgain) {
+    CountingThread thread;
+    EXPECT_FALSE(thread.IsRunning());
+    ASSERT_TRUE(thread.Start(nullptr));
+    EXPECT_TRUE(thread.IsRunning());
+    EXPECT_FALSE(thread.Start(nullptr)) << "one run at a time";
+    thread.Stop();
+    EXPECT_FALSE(thread.IsRunning());
+    ASSERT_TRUE(thread.Start(nullptr));
+    thread.Stop();
+    EXPECT_EQ(thread.runs.load(), 2);
+    thread.Stop();  // stopping a stopped thread is harmless
+}
+
+TEST(PlatformHeap, ZeroFilledAndCounted) {
+    uint64_t before = platform::HeapAllocations();
+    auto* block = static_cast<unsigned char*>(platform::HeapAllocZeroed(4096));
+    ASSERT_NE(block, nullptr);
+    for (int i = 0; i < 4096; ++i) ASSERT_EQ(block[i], 0);
+    EXPECT_EQ(platform::HeapAllocations(), before + 1);
+    platform::HeapFree(block);
+    platform::HeapFree(nullptr);
+}

@@ -38,9 +38,9 @@ TEST(PlatformFile, ReadsWritesAndSeeksBeyondFourGiBByWidePath) {
     EXPECT_EQ(in.Read(buffer, 8), 4) << "a read at the end delivers what is there";
     EXPECT_EQ(std::memcmp(buffer, "cdef", 4), 0);
     EXPECT_EQ(in.Read(buffer, 8), 0);
-    const int64_t far = (int64_t{1} << 32) + 17;
-    EXPECT_TRUE(in.Seek(far));
-    EXPECT_EQ(in.Tell(), far);
+    const int64_t beyond4GiB = (int64_t{1} << 32) + 17;
+    EXPECT_TRUE(in.Seek(beyond4GiB));
+    EXPECT_EQ(in.Tell(), beyond4GiB);
     EXPECT_FALSE(in.Seek(-1));
     in.Close();
     EXPECT_EQ(in.Read(buffer, 1), -1) << "a closed file reads nothing";

@@ -1,0 +1,107 @@
+// The Win32 half of the platform layer against the real API.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "engine/PlayerCore.h"
+#include "platform/File.h"
+#include "platform/Library.h"
+#include "platform/Notify.h"
+#include "platform/Thread.h"
+#include "platform/Time.h"
+
+namespace {
+std::wstring TempPath(const wchar_t* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir) + name;
+}
+}  // namespace
+
+TEST(Win32File, WidePathShareModesAndSeekBeyondFourGiB) {
+    const std::wstring path = TempPath(L"オルヴェイン 試験.bin");
+    platform::File out;
+    ASSERT_TRUE(out.Create(path));
+    ASSERT_TRUE(out.Write("0123456789", 10));
+    out.Close();
+
+    platform::File shared, second;
+    ASSERT_TRUE(shared.OpenRead(path, platform::FileShare::Read));
+    EXPECT_TRUE(second.OpenRead(path, platform::FileShare::Read)) << "readers share the file";
+    second.Close();
+    platform::File exclusive;
+    EXPECT_FALSE(exclusive.OpenRead(path, platform::FileShare::None)) << "a shared reader holds it";
+    shared.Close();
+    ASSERT_TRUE(exclusive.OpenRead(path, platform::FileShare::None));
+    EXPECT_FALSE(second.OpenRead(path, platform::FileShare::Read)) << "an exclusive reader holds it";
+
+    char buffer[4] = {};
+    ASSERT_TRUE(exclusive.Seek(6));
+    EXPECT_EQ(exclusive.Read(buffer, 4), 4);
+    EXPECT_EQ(std::memcmp(buffer, "6789", 4), 0);
+    const int64_t beyond4GiB = (int64_t{1} << 32) + 5;
+    ASSERT_TRUE(exclusive.Seek(beyond4GiB));
+    EXPECT_EQ(exclusive.Tell(), beyond4GiB);
+    EXPECT_EQ(exclusive.Size(), 10);
+    exclusive.Close();
+    EXPECT_TRUE(platform::File::Exists(path));
+    DeleteFileW(path.c_str());
+    EXPECT_FALSE(platform::File::Exists(path));
+}
+
+TEST(Win32Library, LoadsASystemLibraryAndFindsItsExports) {
+    platform::Library library;
+    EXPECT_FALSE(library.Load(L"orvane-missing.dll"));
+    ASSERT_TRUE(library.Load(L"kernel32.dll"));
+    EXPECT_NE(library.Symbol("GetTickCount"), nullptr);
+    EXPECT_EQ(library.Symbol("NoSuchExport"), nullptr);
+}
+
+namespace {
+struct PriorityProbe {
+    std::atomic<int> go{0};
+    std::atomic<int> seen{-100};
+};
+
+unsigned ReadPriority(void* arg) {
+    auto* probe = static_cast<PriorityProbe*>(arg);
+    while (!probe->go.load()) Sleep(1);
+    probe->seen = GetThreadPriority(GetCurrentThread());
+    return 0;
+}
+}  // namespace
+
+TEST(Win32Thread, RunsAtTheRequestedPriority) {
+    PriorityProbe probe;
+    platform::Thread thread;
+    ASSERT_TRUE(thread.Start(ReadPriority, &probe));
+    EXPECT_TRUE(thread.SetPriority(platform::ThreadPriorityHighest));
+    probe.go = 1;
+    thread.Join();
+    EXPECT_EQ(probe.seen.load(), THREAD_PRIORITY_HIGHEST);
+    EXPECT_FALSE(thread.IsValid());
+}
+
+TEST(Win32Notify, PlayerEndReachesTheWindowFromAnotherThread) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    platform::Thread sender;
+    ASSERT_TRUE(sender.Start(
+        [](void* target) -> unsigned {
+            platform::SendNotify(target, WM_PLAYER_END);
+            return 0;
+        },
+        window));
+    sender.Join();  // SendNotifyMessageW to another thread's window does not wait
+    MSG msg;
+    bool seen = false;
+    uint32_t start = platform::TickMs();
+    while (!seen && platform::TickMs() - start < 5000) {
+        while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) seen |= msg.message == WM_PLAYER_END;
+        if (!seen) platform::SleepMs(5);
+    }
+    EXPECT_TRUE(seen);
+    DestroyWindow(window);
+}

@@ -25,11 +25,16 @@ public:
     int64_t Read(void* buffer, uint32_t bytes);
     // True when every byte was written.
     bool Write(const void* data, uint32_t bytes);
+    // Pushes written bytes to the disk.
+    bool Flush();
     bool Seek(int64_t offset);
     int64_t Tell() const;
     int64_t Size() const;
 
     static bool Exists(const std::wstring& path);
+    // Puts `from` in the place of `to` in one step, replacing what was there.
+    static bool Replace(const std::wstring& from, const std::wstring& to);
+    static bool Delete(const std::wstring& path);
 
 private:
 #ifdef _WIN32

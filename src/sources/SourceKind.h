@@ -4,7 +4,4 @@
 
 enum class SourceKind { None, Wave, Aiff, Mpeg, Ogg, Flac, Wma };
 
-// The extension as the shell sees it: from the last "." of the last path component
-// ("" when there is none), lower-cased.
-std::wstring PathExtension(const std::wstring& path);
 SourceKind SourceKindForPath(const std::wstring& path);

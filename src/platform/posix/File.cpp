@@ -4,19 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/posix/PathUtf8.h"
+#include <cstdio>
+
+#include "platform/Text.h"
 
 namespace platform {
 
 bool File::OpenRead(const std::wstring& path, FileShare) {
     Close();
-    m_fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    m_fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
     return m_fd >= 0;
 }
 
 bool File::Create(const std::wstring& path) {
     Close();
-    m_fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    m_fd = ::open(WideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     return m_fd >= 0;
 }
 
@@ -52,6 +54,8 @@ bool File::Write(const void* data, uint32_t bytes) {
     return true;
 }
 
+bool File::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+
 bool File::Seek(int64_t offset) {
     return m_fd >= 0 && offset >= 0 && ::lseek(m_fd, offset, SEEK_SET) == offset;
 }
@@ -65,7 +69,13 @@ int64_t File::Size() const {
 
 bool File::Exists(const std::wstring& path) {
     struct stat st;
-    return ::stat(ToUtf8(path).c_str(), &st) == 0;
+    return ::stat(WideToUtf8(path).c_str(), &st) == 0;
 }
+
+bool File::Replace(const std::wstring& from, const std::wstring& to) {
+    return std::rename(WideToUtf8(from).c_str(), WideToUtf8(to).c_str()) == 0;
+}
+
+bool File::Delete(const std::wstring& path) { return ::unlink(WideToUtf8(path).c_str()) == 0; }
 
 }  // namespace platform

@@ -11,7 +11,7 @@
 #include "platform/Notify.h"
 #include "platform/Thread.h"
 #include "platform/Time.h"
-#include "platform/posix/PathUtf8.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -67,7 +67,7 @@ bool Thread::SetPriority(int) { return m_valid; }
 
 bool Library::Load(const std::wstring& name) {
     Free();
-    m_handle = dlopen(ToUtf8(name).c_str(), RTLD_NOW | RTLD_LOCAL);
+    m_handle = dlopen(WideToUtf8(name).c_str(), RTLD_NOW | RTLD_LOCAL);
     return m_handle != nullptr;
 }
 

@@ -17,7 +17,7 @@ bool File::OpenRead(const std::wstring& path, FileShare share) {
 
 bool File::Create(const std::wstring& path) {
     Close();
-    m_handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    m_handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     return IsOpen();
 }
@@ -40,6 +40,8 @@ bool File::Write(const void* data, uint32_t bytes) {
     return IsOpen() && WriteFile(H(m_handle), data, bytes, &done, nullptr) && done == bytes;
 }
 
+bool File::Flush() { return IsOpen() && FlushFileBuffers(H(m_handle)); }
+
 bool File::Seek(int64_t offset) {
     LARGE_INTEGER to;
     to.QuadPart = offset;
@@ -59,5 +61,11 @@ int64_t File::Size() const {
 }
 
 bool File::Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool File::Replace(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool File::Delete(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
 }  // namespace platform

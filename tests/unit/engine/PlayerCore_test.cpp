@@ -339,8 +339,9 @@ TEST(PlayerCore, TheBlockAndJogBuffersAreTheOnlyAllocations) {
     ASSERT_TRUE(WaitFor([&] { return rig.device.PlayedCount() > 0; }));
     uint64_t newsBefore = AllocationCounter::Count();
     ASSERT_TRUE(WaitFor([&] { return rig.sink.ends.load() == 1; }));
-    if (AllocationCounter::Enabled())
+    if (AllocationCounter::Enabled()) {
         EXPECT_EQ(AllocationCounter::Count(), newsBefore) << "something allocated per block";
+    }
     EXPECT_EQ(platform::HeapAllocations() - heapBefore, 1u);
     rig.core.Stop();
 

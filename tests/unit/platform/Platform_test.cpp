@@ -10,7 +10,7 @@
 #include "platform/Heap.h"
 #include "platform/Library.h"
 #include "platform/Report.h"
-#include "platform/posix/PathUtf8.h"
+#include "platform/Text.h"
 #include "platform/posix/ReportRecorder.h"
 
 namespace {
@@ -44,7 +44,7 @@ TEST(PlatformFile, ReadsWritesAndSeeksBeyondFourGiBByWidePath) {
     EXPECT_FALSE(in.Seek(-1));
     in.Close();
     EXPECT_EQ(in.Read(buffer, 1), -1) << "a closed file reads nothing";
-    std::remove(platform::ToUtf8(path).c_str());
+    std::remove(platform::WideToUtf8(path).c_str());
 }
 
 TEST(PlatformFile, OpeningAMissingFileFails) {

@@ -19,9 +19,8 @@ TEST(SourceKind, ExtensionIsCaseBlindAndExact) {
 TEST(SourceKind, OnlyTheLastPathComponentCounts) {
     EXPECT_EQ(SourceKindForPath(L"C:\\dir.wav\\file"), SourceKind::None);
     EXPECT_EQ(SourceKindForPath(L"C:\\dir.mp3\\曲.ogg"), SourceKind::Ogg);
-    EXPECT_EQ(PathExtension(L"C:\\a.b\\c"), L"");
-    EXPECT_EQ(PathExtension(L"my song.WMA"), L".wma");
-    EXPECT_EQ(PathExtension(L"trailing."), L".");
+    EXPECT_EQ(SourceKindForPath(L"my song.WMA"), SourceKind::Wma);
+    EXPECT_EQ(SourceKindForPath(L"song.wav x"), SourceKind::None) << "no space in an extension";
 }
 
 TEST(SourceKind, EngineSelectionFallsBackToTheWaveReader) {

@@ -1,0 +1,336 @@
+#include "app/win32/MainDlg.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+#include "app/HandOver.h"
+#include "app/win32/AboutDlg.h"
+#include "app/win32/PlaceWindow.h"
+
+namespace {
+// Eight pairs of display text and pattern, each ending in a zero, the list in two.
+const wchar_t kOpenFilter[] =
+    L"Audio files\0*.wav;*.aif;*.aiff;*.mp1;*.mp2;*.mp3;*.rmp;*.wma;*.ogg;*.flac\0"
+    L"\t\t\tWave files(*.wav)\0*.wav\0"
+    L"\t\t\tAiff files(*.aif)\0*.aif;*.aiff\0"
+    L"\t\t\tMpeg Audio files(*.mp1 *.mp2 *.mp3 *.rmp)\0*.mp1;*.mp2;*.mp3;*.rmp\0"
+    L"\t\t\tWMA Audio files(*.wma)\0*.wma\0"
+    L"\t\t\tOgg Vorbis files(*.ogg)\0*.ogg\0"
+    L"\t\t\tFlac Lossless files(*.flac)\0*.flac\0"
+    L"\t\t\tAll Files(*.*)\0*.*\0";
+
+constexpr DWORD kDockStyle = WS_POPUP | WS_BORDER | WS_SYSMENU | WS_THICKFRAME;
+constexpr DWORD kDockExStyle = WS_EX_WINDOWEDGE | WS_EX_TOOLWINDOW;
+
+using HtmlHelpFunc = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+constexpr UINT kHhDisplayTopic = 0;
+
+void SetBit(int32_t& flags, int32_t bit, bool on) {
+    if (on)
+        flags |= bit;
+    else
+        flags &= ~bit;
+}
+
+// The folder of the running program, with name appended.
+std::wstring BesideProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return name;
+    ::PathRemoveFileSpecW(path);
+    if (!::PathAppendW(path, name)) return name;
+    return path;
+}
+}  // namespace
+
+CMainDlg::~CMainDlg() {
+    if (m_accelerators) ::DestroyAcceleratorTable(m_accelerators);
+}
+
+void CMainDlg::SetFile(const std::wstring& path) {
+    g_player.SetFilePath(path);
+    SetTip(::PathFindFileNameW(path.c_str()));
+}
+
+BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
+    if (m_accelerators && ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg)) return TRUE;
+    // Escape goes to the window as a key, so it neither closes nor hides a dialog.
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) return FALSE;
+    if (g_timeView.IsWindow() && ::IsDialogMessageW(g_timeView, msg)) return TRUE;
+    return ::IsDialogMessageW(m_hWnd, msg);
+}
+
+BOOL CMainDlg::OnInitDialog(HWND, LPARAM) {
+    HINSTANCE instance = ResourceInstance();
+    m_accelerators = ::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    for (auto [which, cx, cy] : {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}, std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}}) {
+        HANDLE icon = ::LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, ::GetSystemMetrics(cx),
+                                   ::GetSystemMetrics(cy), LR_SHARED);
+        SendMessage(WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
+    if (CMessageLoop* loop = g_module.GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+
+    const bool startedWithFile = !g_player.GetFilePath().empty();
+    if (startedWithFile) g_settings.FileStart = 1;
+    g_settings.Load();
+    CreateIcon();
+    if (startedWithFile)
+        OnPlay();
+    else if (g_settings.AppConfig & AppOpenDialogAtStart)
+        PostMessage(WM_COMMAND, ID_FILE_OPEN);
+
+    m_cueSheet.Attach(GetDlgItem(IDC_CUELIST));
+    PlaceWindow(m_hWnd, g_settings.CueWindowPos, SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    if (g_settings.WindowConfig & WindowShowCue) m_cueSheet.ShowCueWindow();
+    if (g_settings.WindowConfig & WindowShowTimeView)
+        g_timeView.Create(m_hWnd);
+    else
+        g_timeView.SetDocked((g_settings.WindowConfig & WindowDockTimeView) != 0);
+    return FALSE;
+}
+
+void CMainDlg::MarkAsInstance(const wchar_t* name) {
+    m_instanceName = name;
+    ::SetPropW(m_hWnd, name, reinterpret_cast<HANDLE>(1));
+}
+
+void CMainDlg::OnDestroy() {
+    // A second start from now on finds no window to hand its file to.
+    if (!m_instanceName.empty()) ::RemovePropW(m_hWnd, m_instanceName.c_str());
+    if (g_timeView.IsWindow()) g_timeView.DestroyWindow();
+    OnStop();
+    g_settings.Save();
+    if (CMessageLoop* loop = g_module.GetMessageLoop()) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+    SetMsgHandled(FALSE);
+}
+
+void CMainDlg::OnDropFiles(HDROP drop) {
+    UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path(length, L'\0');
+    if (length && ::DragQueryFileW(drop, 0, path.data(), length + 1) == length && CPlayerCore::IsSupportedFile(path)) {
+        SetFile(path);
+        m_cueSheet.CutIn();
+        OnPlay();
+    }
+    ::DragFinish(drop);
+}
+
+BOOL CMainDlg::OnCopyData(HWND, const COPYDATASTRUCT* data) {
+    // Any program can send this: only a well-formed path is taken.
+    size_t length = data ? HandOverPathLength(data->lpData, data->cbData) : 0;
+    if (length == 0) return TRUE;
+    SetFile(std::wstring(static_cast<const wchar_t*>(data->lpData), length));
+    m_cueSheet.CutIn();
+    OnPlay();
+    return TRUE;
+}
+
+void CMainDlg::OnSize(UINT, int cx, int cy) {
+    CWindow list = GetDlgItem(IDC_CUELIST);
+    if (!list) return;
+    RECT r = list.GetRectIn(m_hWnd);
+    r.top = 0;
+    if (m_dockedTimeView) {
+        CWindow docked = m_dockedTimeView;
+        RECT view = docked.GetRectIn(m_hWnd);
+        r.top = view.bottom;
+        docked.MoveWindow(view);
+    }
+    r.right = cx;
+    r.bottom = cy;
+    list.MoveWindow(r);
+    RECT client = list.GetClientRect();
+    ListView_SetColumnWidth(list, 1, client.right - 43);
+}
+
+void CMainDlg::OnMoving(UINT, RECT* rect) { KeepMovingOnScreen(rect); }
+
+int CMainDlg::DockedWidth() const {
+    RECT r = CWindow(m_dockedTimeView).GetWindowRect();
+    ::AdjustWindowRectEx(&r, kDockStyle, FALSE, kDockExStyle);
+    return r.right - r.left;
+}
+
+void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
+    if (m_dockedTimeView) info->ptMinTrackSize.x = DockedWidth();
+}
+
+BOOL CMainDlg::OnQueryEndSession() {
+    OnStop();
+    SendMessage(WM_COMMAND, ID_APP_EXIT);
+    return TRUE;
+}
+
+void CMainDlg::OnSysColorChange() {
+    if (g_timeView.IsWindow()) ::SendNotifyMessageW(g_timeView, WM_SYSCOLORCHANGE, 0, 0);
+}
+
+LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
+    int played = g_player.GetPosition();
+    SetBusy(true);
+    std::wstring next;
+    bool listGoesOn = false;
+    if (m_cueSheet.IsCuePlay()) {
+        if (played != 0) m_cueSheet.StoreMeasuredTime(played, g_player.GetFormat()->sampleRate);
+        listGoesOn = m_cueSheet.AdvanceCue(next);
+    } else if (m_cueSheet.IsCutInPlay()) {
+        listGoesOn = m_cueSheet.AdvanceCue(next);
+    }
+    if (listGoesOn) {
+        SetBusy(false);
+        SetFile(next);
+        OnPlay();
+        return 0;
+    }
+    OnStop();
+    SetBusy(false);
+    if (g_settings.CloseAtEnd) SendMessage(WM_COMMAND, ID_APP_EXIT);
+    return 0;
+}
+
+LRESULT CMainDlg::OnDockTimeView(UINT, WPARAM timeView, LPARAM docked) {
+    if (docked) {
+        m_dockedTimeView = reinterpret_cast<HWND>(timeView);
+        RECT r = GetWindowRect();
+        int width = std::max<int>(DockedWidth(), r.right - r.left);
+        MoveWindow({r.left, r.top, r.left + width, r.bottom});
+    } else {
+        m_dockedTimeView = nullptr;
+    }
+    return OnRelayout(0, 0, 0);
+}
+
+LRESULT CMainDlg::OnRelayout(UINT, WPARAM, LPARAM) {
+    RECT client = GetClientRect();
+    OnSize(SIZE_RESTORED, client.right, client.bottom);
+    HWND list = GetDlgItem(IDC_CUELIST);
+    ::InvalidateRect(list, nullptr, TRUE);
+    ::UpdateWindow(list);
+    return 0;
+}
+
+void CMainDlg::OnFileOpen(UINT, int, HWND) {
+    std::vector<wchar_t> file(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetActiveWindow();
+    ofn.lpstrFilter = kOpenFilter;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = g_settings.LastPath.c_str();
+    ofn.lpstrTitle = L"Audioファイルを開く";
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    ofn.lpstrDefExt = L"wav";
+    SetBusy(true);
+    if (::GetOpenFileNameW(&ofn)) {
+        std::wstring path = file.data();
+        SetFile(path);
+        ::PathRemoveFileSpecW(file.data());
+        g_settings.LastPath = file.data();
+        OnPlay();
+    }
+    SetBusy(false);
+}
+
+void CMainDlg::OnAppExit(UINT, int, HWND) {
+    RECT r = GetWindowRect();
+    g_settings.CueWindowPos = {r.left, r.top, r.right, r.bottom};
+    SetBit(g_settings.WindowConfig, WindowShowCue, IsWindowVisible() != FALSE);
+    SetBit(g_settings.WindowConfig, WindowShowTimeView, g_timeView.IsWindow() != FALSE);
+    DestroyWindow();
+    ::PostQuitMessage(0);
+}
+
+void CMainDlg::OnAppAbout(UINT, int, HWND) {
+    SetBusy(true);
+    CAboutDlg about;
+    about.DoModal(::GetActiveWindow());
+    SetBusy(false);
+}
+
+void CMainDlg::OnHelp(UINT, int, HWND) {
+    if (!m_htmlHelp.IsLoaded()) m_htmlHelp.Load(L"hhctrl.ocx");
+    auto htmlHelp = reinterpret_cast<HtmlHelpFunc>(m_htmlHelp.Symbol("HtmlHelpW"));
+    // Beside the program, not in whatever folder the shell started us in.
+    std::wstring help = BesideProgram(L"Orvane.chm");
+    if (!htmlHelp || !htmlHelp(m_hWnd, help.c_str(), kHhDisplayTopic, 0)) ::MessageBeep(MB_ICONWARNING);
+}
+
+void CMainDlg::OnTimeView(UINT, int, HWND) {
+    if (g_timeView.IsWindow())
+        g_timeView.DestroyWindow();
+    else
+        g_timeView.Create(m_hWnd);
+}
+
+void CMainDlg::OnCueSheetWindow(UINT, int, HWND) {
+    if (IsWindowVisible())
+        ShowWindow(SW_HIDE);
+    else
+        m_cueSheet.ShowCueWindow();
+}
+
+void CMainDlg::OnPlay(UINT, int, HWND) {
+    switch (g_player.GetPlayState()) {
+    case PlayPaused:
+        OnPause();
+        return;
+    case PlayPlaying:
+        g_player.Stop();
+        break;
+    case PlayStopped:
+        break;
+    }
+    if (g_player.Play(m_hWnd))
+        PlayAnimation();
+    else
+        OnStop();
+}
+
+void CMainDlg::OnPause(UINT, int, HWND) {
+    switch (g_player.GetPlayState()) {
+    case PlayPlaying:
+        if (g_player.Pause(true)) PauseAnimation();
+        break;
+    case PlayPaused:
+        g_player.Pause(false);
+        PlayAnimation();
+        break;
+    case PlayStopped:
+        break;
+    }
+}
+
+void CMainDlg::OnStop(UINT, int, HWND) {
+    g_player.Stop();
+    m_cueSheet.EndCuePlay();
+    StopAnimation();
+}
+
+void CMainDlg::OnCuePlay(UINT, int, HWND) {
+    SetBusy(true);
+    std::wstring path;
+    if (m_cueSheet.SelectCurrentCue(path)) {
+        g_player.Stop();
+        SetFile(path);
+        OnPlay();
+    }
+    SetBusy(false);
+}
+
+void CMainDlg::OnSelectAsio(UINT, int id, HWND) {
+    g_settings.AsioOutputChannel = id - ID_ASIO_FIRST;
+    g_settings.OutputDeviceSel = 1;
+}

@@ -1,0 +1,284 @@
+#pragma once
+// The notification-area icon: the file name as tooltip, the blink while a file plays or is
+// paused, and the popup menu that carries every command. A base of the main dialog T,
+// whose message map lists the On... handlers below; T provides its window (m_hWnd) and
+// SetMsgHandled.
+//
+// The blink timer runs on the system's timer thread. It only posts WM_TRAY_TICK with its
+// timer id; the step itself runs on the interface thread, so the icon record is never
+// touched by two threads, and a tick of a timer already stopped is recognised and dropped.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <string>
+
+#include "app/TrayAnimation.h"
+#include "app/win32/App.h"
+#include "app/win32/Timer.h"
+#include "resources/resource.h"
+#include "timeview/win32/TimeView.h"
+#include "ui/Window.h"
+
+constexpr UINT WM_TRAY_NOTIFY = 0x8000;   // lParam: the mouse message
+constexpr UINT WM_RELOAD_ICONS = 0x8001;  // the icon set changed
+constexpr UINT WM_TRAY_TICK = 0x8020;     // wParam: the blink timer's id
+
+constexpr UINT kBlinkPeriodMs = 500;
+constexpr const wchar_t* kNoFileTip = L"- No File -";
+
+template <class T>
+class CTrayIcon {
+public:
+    CTrayIcon();
+    ~CTrayIcon();
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+    void CreateIcon();
+    // Shown from the next play on; a file set before CreateIcon is the first tooltip.
+    void SetTip(const std::wstring& fileName);
+    // While set, the menu does not open: a modal dialog of ours is up.
+    void SetBusy(bool busy) { m_busy = busy; }
+    void LoadIcons();
+    void PlayAnimation();
+    void PauseAnimation();
+    void StopAnimation();
+    void RemoveIcon();
+
+protected:
+    LRESULT OnTrayNotify(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnReloadIcons(UINT, WPARAM, LPARAM);
+    LRESULT OnTaskbarCreated(UINT, WPARAM, LPARAM);
+    LRESULT OnColorDepthChanged(UINT, WPARAM, LPARAM);
+    LRESULT OnAnimationTick(UINT, WPARAM timerId, LPARAM);
+
+    const UINT m_taskbarCreatedMsg;
+    const UINT m_colorDepthMsg;
+
+private:
+    HWND Owner() { return static_cast<T*>(this)->m_hWnd; }
+    void SetIcon(int index);
+    void AnimationStep();
+    HICON LoadIconFile(int index, UINT loadFlags);
+    void ShowPopupMenu();
+    static void CALLBACK OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+
+    NOTIFYICONDATAW m_data{};
+    CTrayAnimation m_animation;
+    bool m_busy = false;
+    HICON m_icons[4] = {};
+    HWND m_tickTarget = nullptr;  // written before the timer first starts
+    CTimer m_timer;
+};
+
+template <class T>
+CTrayIcon<T>::CTrayIcon()
+    : m_taskbarCreatedMsg(::RegisterWindowMessageW(L"TaskbarCreated")),
+      m_colorDepthMsg(::RegisterWindowMessageW(L"TasktrayColorDepthChanged")),
+      m_timer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 10) {
+    m_data.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    ::lstrcpynW(m_data.szTip, kNoFileTip, ARRAYSIZE(m_data.szTip));
+}
+
+template <class T>
+CTrayIcon<T>::~CTrayIcon() {
+    m_timer.Stop();
+    RemoveIcon();
+    for (HICON& icon : m_icons)
+        if (icon) ::DestroyIcon(icon);
+}
+
+template <class T>
+void CTrayIcon<T>::CreateIcon() {
+    LoadIcons();
+    m_tickTarget = Owner();
+    m_data.hWnd = Owner();
+    m_data.uID = 0;
+    m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_data.uCallbackMessage = WM_TRAY_NOTIFY;
+    m_data.hIcon = m_icons[TrayIconNormal];
+    m_data.uTimeout = 3;
+    ::Shell_NotifyIconW(NIM_ADD, &m_data);
+}
+
+template <class T>
+void CTrayIcon<T>::SetTip(const std::wstring& fileName) {
+    ::lstrcpynW(m_data.szTip, fileName.c_str(), ARRAYSIZE(m_data.szTip));
+}
+
+template <class T>
+void CTrayIcon<T>::SetIcon(int index) {
+    m_data.hIcon = m_icons[index];
+    m_data.uFlags = NIF_ICON;
+    ::Shell_NotifyIconW(NIM_MODIFY, &m_data);
+}
+
+template <class T>
+HICON CTrayIcon<T>::LoadIconFile(int index, UINT loadFlags) {
+    std::wstring& name = g_settings.IconFile[index];
+    wchar_t path[MAX_PATH] = L".\\Icons";
+    if (name.empty() || !::PathAppendW(path, name.c_str())) return nullptr;
+    HICON icon = static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 16, 16, loadFlags | LR_LOADFROMFILE));
+    // A file that is gone is forgotten, so the next save no longer names it.
+    if (!icon) name.clear();
+    return icon;
+}
+
+template <class T>
+void CTrayIcon<T>::LoadIcons() {
+    const bool userIcons = (g_settings.AppConfig & AppUserIcons) != 0;
+    UINT flags = LR_DEFAULTCOLOR;
+    if (!userIcons && !(g_settings.AppConfig & AppTrayColor256)) {
+        OSVERSIONINFOEXW xp{};
+        xp.dwOSVersionInfoSize = sizeof xp;
+        xp.dwMajorVersion = 5;
+        xp.dwMinorVersion = 1;
+        DWORDLONG mask = ::VerSetConditionMask(::VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL),
+                                               VER_MINORVERSION, VER_GREATER_EQUAL);
+        if (!::VerifyVersionInfoW(&xp, VER_MAJORVERSION | VER_MINORVERSION, mask)) flags |= LR_VGACOLOR;
+    }
+    HINSTANCE instance = ResourceInstance();
+    for (int i = 0; i < 4; ++i) {
+        if (m_icons[i]) ::DestroyIcon(m_icons[i]);
+        m_icons[i] = nullptr;
+        if (userIcons && i < AppSettings::kIconFiles) m_icons[i] = LoadIconFile(i, flags);
+        if (!m_icons[i]) {
+            int resource = i == TrayIconBlinkOff ? IDI_TRAY_BLINKOFF : IDI_TRAY_NORMAL + i % 2;
+            m_icons[i] = static_cast<HICON>(
+                ::LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, 16, 16, flags));
+        }
+    }
+}
+
+template <class T>
+void CTrayIcon<T>::AnimationStep() {
+    SetIcon(m_animation.Step((g_settings.AppConfig & AppPauseIconBlink) != 0));
+}
+
+template <class T>
+void CTrayIcon<T>::PlayAnimation() {
+    if (m_animation.BeginPlay()) {
+        m_data.uFlags = NIF_MESSAGE | NIF_TIP;
+        ::Shell_NotifyIconW(NIM_MODIFY, &m_data);
+    } else {
+        m_timer.Stop();
+    }
+    if (!m_timer.IsRunning()) m_timer.Start(kBlinkPeriodMs);
+    AnimationStep();
+}
+
+template <class T>
+void CTrayIcon<T>::PauseAnimation() {
+    m_timer.Stop();
+    m_animation.BeginPause();
+    AnimationStep();
+    m_timer.Start(kBlinkPeriodMs);
+}
+
+template <class T>
+void CTrayIcon<T>::StopAnimation() {
+    m_timer.Stop();
+    m_animation.Stop();
+    SetIcon(TrayIconNormal);
+}
+
+template <class T>
+void CTrayIcon<T>::RemoveIcon() {
+    if (m_data.uFlags == 0) return;
+    m_data.uFlags = 0;
+    ::Shell_NotifyIconW(NIM_DELETE, &m_data);
+}
+
+template <class T>
+void CALLBACK CTrayIcon<T>::OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    ::PostMessageW(reinterpret_cast<CTrayIcon*>(user)->m_tickTarget, WM_TRAY_TICK, id, 0);
+}
+
+template <class T>
+LRESULT CTrayIcon<T>::OnAnimationTick(UINT, WPARAM timerId, LPARAM) {
+    if (m_timer.IsRunning() && timerId == m_timer.Id()) AnimationStep();
+    return 0;
+}
+
+template <class T>
+LRESULT CTrayIcon<T>::OnTrayNotify(UINT, WPARAM, LPARAM lParam) {
+    HWND popup = ::GetLastActivePopup(Owner());
+    switch (lParam) {
+    case WM_LBUTTONUP:
+        ::SetForegroundWindow(popup);
+        break;
+    case WM_RBUTTONUP:
+        ::SetForegroundWindow(popup);
+        if (!m_busy) ShowPopupMenu();
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (m_busy)
+            ::SetForegroundWindow(popup);
+        else
+            ::SendMessageW(Owner(), WM_COMMAND, ::GetKeyState(VK_SHIFT) < 0 ? ID_TIMEVIEW : ID_CUESHEETWINDOW, 0);
+        break;
+    default:
+        static_cast<T*>(this)->SetMsgHandled(FALSE);
+        break;
+    }
+    return 0;
+}
+
+template <class T>
+LRESULT CTrayIcon<T>::OnReloadIcons(UINT, WPARAM, LPARAM) {
+    LoadIcons();
+    SetIcon(TrayIconNormal);
+    return 0;
+}
+
+template <class T>
+LRESULT CTrayIcon<T>::OnTaskbarCreated(UINT, WPARAM, LPARAM) {
+    m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    ::Shell_NotifyIconW(NIM_ADD, &m_data);
+    return 0;
+}
+
+template <class T>
+LRESULT CTrayIcon<T>::OnColorDepthChanged(UINT, WPARAM, LPARAM) {
+    SetIcon(TrayIconNormal);
+    return 0;
+}
+
+template <class T>
+void CTrayIcon<T>::ShowPopupMenu() {
+    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    HMENU main = menu ? ::GetSubMenu(menu, 0) : nullptr;
+    if (!main) {
+        if (menu) ::DestroyMenu(menu);
+        return;
+    }
+    HMENU audioOut = ::GetSubMenu(main, ::GetMenuItemCount(main) - 3);
+    if (audioOut && !g_settings.AsioDriverString.empty() && !g_settings.OutputName.empty()) {
+        ::AppendMenuW(audioOut, MF_SEPARATOR, 0, nullptr);
+        for (size_t i = 0; i < g_settings.OutputName.size() && i < MAX_ASIO_MENU_PAIRS; ++i)
+            ::AppendMenuW(audioOut, MF_STRING, ID_ASIO_FIRST + i, g_settings.OutputName[i].c_str());
+    }
+    UINT output = g_settings.OutputDeviceSel ? ID_ASIO_FIRST + g_settings.AsioOutputChannel : ID_SELECT_MME;
+    ::CheckMenuItem(main, output, MF_BYCOMMAND | MF_CHECKED);
+    const bool timeView = g_timeView.IsWindow() != FALSE;
+    const bool visible = ::IsWindowVisible(Owner()) != FALSE;
+    if (timeView) ::CheckMenuItem(main, ID_TIMEVIEW, MF_BYCOMMAND | MF_CHECKED);
+    if (visible) ::CheckMenuItem(main, ID_CUESHEETWINDOW, MF_BYCOMMAND | MF_CHECKED);
+    // A docked time view lives inside the hidden cue window: toggling it would show nothing.
+    if (g_timeView.IsDocked() && !visible) ::EnableMenuItem(main, ID_TIMEVIEW, MF_BYCOMMAND | MF_GRAYED);
+
+    POINT at{};
+    ::GetCursorPos(&at);
+    if (!::MonitorFromPoint(at, MONITOR_DEFAULTTONULL)) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (::GetMonitorInfoW(::MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &info)) {
+            if (at.x < info.rcWork.left) at.x = info.rcWork.left;
+            if (at.x > info.rcWork.right) at.x = info.rcWork.right;
+        }
+    }
+    ::TrackPopupMenuEx(main, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, Owner(), nullptr);
+    ::PostMessageW(Owner(), WM_NULL, 0, 0);
+    ::DestroyMenu(menu);
+}

@@ -1,0 +1,154 @@
+"""Files played through the engine, the WAV reader and the MME device, recorded back from
+the sound card and compared sample for sample."""
+
+import os
+import re
+import subprocess
+import unittest
+from pathlib import Path
+
+from winebench import Bench, find_pcm
+
+BUILD = Path(os.environ["ORVANE_BUILD"])
+TOOLS = BUILD / "tools"
+FIXTURES = BUILD / "fixtures" / "mme_playback"
+RATE = 44100
+FRAME = 4  # 16-bit stereo as recorded
+SILENT = bytes(FRAME)
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def noise(name, seconds, bits):
+    """Stereo noise with independent channels, a plain PCM header at every width."""
+    path = FIXTURES / name
+    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", str(bits), "-c", "2", "-t", "wavpcm", path,
+                    "synth", str(seconds), "whitenoise", "whitenoise", "gain", "-6"], check=True)
+    return path
+
+
+def pcm(path):
+    """The sample bytes of a file sox made (a 44-byte header)."""
+    return path.read_bytes()[44:]
+
+
+def truncated16(pcm24):
+    """The two most significant bytes of every 24-bit sample."""
+    out = bytearray(len(pcm24) // 3 * 2)
+    out[0::2] = pcm24[1::3]
+    out[1::2] = pcm24[2::3]
+    return bytes(out)
+
+
+def report(result):
+    """The key-value lines a tool printed."""
+    return dict(re.findall(r"^(\w+) (-?\w+)\s*$", result.stdout, re.M))
+
+
+def segments(recorded, expected, probe=256):
+    """The recording as runs of the expected PCM: (recording frame, expected frame, frames),
+    in recording order, silence skipped."""
+    runs = []
+    frames = len(recorded) // FRAME
+    r = 0
+    while r + probe <= frames:
+        chunk = recorded[r * FRAME:(r + probe) * FRAME]
+        if chunk == SILENT * probe:
+            r += probe // 4
+            continue
+        at = expected.find(chunk)
+        while at >= 0 and at % FRAME:
+            at = expected.find(chunk, at + 1)
+        if at < 0:
+            r += 1
+            continue
+        e = at // FRAME
+        # Back to the run's first frame, then on to its last.
+        while r > 0 and e > 0 and recorded[(r - 1) * FRAME:r * FRAME] == expected[(e - 1) * FRAME:e * FRAME] \
+                and recorded[(r - 1) * FRAME:r * FRAME] != SILENT:
+            r, e = r - 1, e - 1
+        n = 0
+        while r + n < frames and e + n < len(expected) // FRAME and \
+                recorded[(r + n) * FRAME:(r + n + 1) * FRAME] == expected[(e + n) * FRAME:(e + n + 1) * FRAME]:
+            n += 1
+        runs.append((r, e, n))
+        r += n
+    return runs
+
+
+class MmePlayback(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        FIXTURES.mkdir(parents=True, exist_ok=True)
+        cls.s16 = noise("noise16.wav", 3, 16)
+        cls.s24 = noise("noise24.wav", 3, 24)
+        cls.long16 = noise("long16.wav", 8, 16)
+        cls.bench = Bench("e2e.test_mme_playback", rate=RATE).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bench.__exit__(None, None, None)
+
+    def play(self, name, path, *options):
+        with self.bench.record(name + ".raw") as rec:
+            result = self.bench.run(TOOLS / "play_file.exe", [windows_path(path), *options], timeout=60)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        return report(result), rec.data()
+
+    def assertFound(self, recorded, expected):
+        match = find_pcm(recorded, expected, FRAME, rate=RATE)
+        self.assertTrue(match.ok, match.message)
+
+    def test_16_bit_plays_exactly_and_ends_after_the_last_sample(self):
+        values, recorded = self.play("s16", self.s16)
+        self.assertEqual(values["bits"], "16")
+        self.assertFound(recorded, pcm(self.s16))
+        frames = len(pcm(self.s16)) // FRAME
+        self.assertGreaterEqual(int(values["end_position"]), frames)
+        self.assertGreaterEqual(int(values["end_ms"]), frames * 1000 // RATE)
+
+    def test_stored_device_that_is_gone_plays_through_the_wave_mapper(self):
+        values, recorded = self.play("gone", self.s16, "--device-id", "0", "--device-name", "外したデバイス")
+        self.assertEqual(values["device_id"], "-1")
+        self.assertFound(recorded, pcm(self.s16))
+
+    def test_24_bit_without_dither_is_truncated(self):
+        values, recorded = self.play("s24_none", self.s24, "--dither", "0")
+        self.assertEqual(values["bits"], "16")
+        self.assertFound(recorded, truncated16(pcm(self.s24)))
+
+    def test_24_bit_with_triangle_dither_is_what_a_fresh_conversion_predicts(self):
+        raw = FIXTURES / "noise24.raw"
+        raw.write_bytes(pcm(self.s24))
+        predicted = FIXTURES / "noise24_triangle.raw"
+        result = self.bench.run(TOOLS / "dither_pcm.exe", [windows_path(raw), windows_path(predicted), "2", "1"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotEqual(predicted.read_bytes(), truncated16(pcm(self.s24)))
+        _, recorded = self.play("s24_triangle", self.s24, "--dither", "1")
+        self.assertFound(recorded, predicted.read_bytes())
+
+    def test_seek_jumps_to_the_target_and_pause_leaves_a_gap(self):
+        target = 4 * RATE
+        pause_ms = 800
+        _, recorded = self.play("seek_pause", self.long16, "--buffer-time", "200", "--seek-at", "1500",
+                                "--seek-to", str(target), "--pause-at", "3000", "--pause-for", str(pause_ms))
+        runs = [run for run in segments(recorded, pcm(self.long16)) if run[2] >= RATE // 20]
+        self.assertEqual(len(runs), 3, runs)
+        (r0, e0, n0), (r1, e1, n1), (r2, e2, n2) = runs
+        # From the start until the seek.
+        self.assertLessEqual(e0, RATE // 10)
+        self.assertLess(e0 + n0, target - RATE)
+        # The jump lands on the target and plays on from there.
+        self.assertGreaterEqual(e1, target)
+        self.assertLessEqual(e1, target + RATE // 10)
+        self.assertLessEqual(r1 - (r0 + n0), RATE // 2)
+        # The pause: silence, then play resumes exactly where it stopped and runs to the end.
+        self.assertEqual(e2, e1 + n1)
+        self.assertGreaterEqual(r2 - (r1 + n1), pause_ms * RATE // 1000 // 2)
+        self.assertGreaterEqual(e2 + n2, len(pcm(self.long16)) // FRAME - RATE * 150 // 1000)
+
+
+if __name__ == "__main__":
+    unittest.main()

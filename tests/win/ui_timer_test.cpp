@@ -1,0 +1,43 @@
+// CTimer against the real multimedia timer: ticks come on another thread with the id.
+#include <gtest/gtest.h>
+
+#include "app/win32/Timer.h"
+
+namespace {
+
+constexpr UINT kTick = WM_APP + 40;
+
+void CALLBACK PostTick(UINT id, UINT, DWORD_PTR thread, DWORD_PTR, DWORD_PTR) {
+    ::PostThreadMessageW(static_cast<DWORD>(thread), kTick, id, ::GetCurrentThreadId());
+}
+
+// The next tick, or false when none came for a long while (the test then fails).
+bool NextTick(MSG& msg) {
+    for (int i = 0; i < 100; ++i) {
+        if (::PeekMessageW(&msg, nullptr, kTick, kTick, PM_REMOVE)) return true;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+    }
+    return false;
+}
+
+TEST(UiTimer, TicksCarryTheIdAndComeFromAnotherThreadUntilStopped) {
+    CTimer timer(PostTick, ::GetCurrentThreadId(), 10);
+    EXPECT_FALSE(timer.IsRunning());
+    ASSERT_TRUE(timer.Start(20));
+    UINT first = timer.Id();
+    MSG msg{};
+    ASSERT_TRUE(NextTick(msg));
+    EXPECT_EQ(msg.wParam, first);
+    EXPECT_NE(static_cast<DWORD>(msg.lParam), ::GetCurrentThreadId());
+
+    // A restart is a new timer; its ticks are told apart from the old one's by the id.
+    ASSERT_TRUE(timer.Start(20));
+    EXPECT_TRUE(timer.IsRunning());
+    EXPECT_TRUE(timer.Stop());
+    EXPECT_FALSE(timer.IsRunning());
+    EXPECT_EQ(timer.Id(), 0u);
+    // Stopping a stopped timer is refused and harmless.
+    EXPECT_FALSE(timer.Stop());
+}
+
+}  // namespace

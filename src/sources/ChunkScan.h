@@ -1,13 +1,12 @@
 #pragma once
 // Finding chunks in RIFF-like containers (WAV and AIFF).
 #include <cstdint>
+#include <cstring>
 
 #include "platform/File.h"
 #include "sources/ByteOrder.h"
 
-inline bool IsChunkId(const uint8_t* p, const char* id) {
-    return p[0] == id[0] && p[1] == id[1] && p[2] == id[2] && p[3] == id[3];
-}
+inline bool IsChunkId(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
 
 // Searches the bytes from the current position on for the 4-byte id, anywhere (inside
 // other chunks' data too; the first match wins), and reads `count` bytes from the match

@@ -1,0 +1,47 @@
+#pragma once
+// Drives a reader over one fuzz input written to a file, as the program uses it: open,
+// read in small chunks to the end, seek, read again, close, ask for the length. A count
+// beyond what was asked for or what the file holds is a fault.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/posix/ReportRecorder.h"
+#include "sources/AudioFile.h"
+// The core library is built without coverage; the code under test is compiled here so that
+// the fuzzer sees its branches.
+#include "sources/ChunkScan.cpp"
+#include "sources/PcmStream.cpp"
+
+template <class Reader>
+int FuzzReader(const uint8_t* data, size_t size, const char* name) {
+    static const std::string path = "/dev/shm/orvane-" + std::string(name) + "-" + std::to_string(::getpid());
+    static const std::wstring widePath(path.begin(), path.end());
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return 0;
+    std::fwrite(data, 1, size, out);
+    std::fclose(out);
+
+    Reader reader;
+    if (reader.Open(widePath)) {
+        const uint32_t chunk = 1 + static_cast<uint32_t>(size % 29);  // split samples too
+        uint8_t buffer[32];
+        size_t total = 0;
+        for (int n; (n = reader.Read(buffer, chunk)) > 0;) {
+            total += static_cast<size_t>(n);
+            if (static_cast<uint32_t>(n) > chunk || total > size) __builtin_trap();
+        }
+        const uint32_t frames = static_cast<uint32_t>(reader.Format().totalFrames);
+        for (uint32_t frame : {frames / 3, frames, frames + 1, 0xFFFFFFFFu}) {
+            reader.Seek(frame);
+            if (reader.Read(buffer, chunk) > static_cast<int>(chunk)) __builtin_trap();
+        }
+        reader.Close();
+    }
+    int minutes = 0, seconds = 0;
+    reader.GetLength(widePath, minutes, seconds);
+    platform::ReportRecorder::Clear();
+    return 0;
+}

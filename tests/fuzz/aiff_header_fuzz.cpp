@@ -1,0 +1,6 @@
+#include "ReaderFuzz.h"
+#include "sources/AiffFile.cpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return FuzzReader<CAiffFile>(data, size, "aiff");
+}

@@ -126,6 +126,17 @@ TEST(MmeDevice, WriteFillsTheRingAndResetEmptiesIt) {
     EXPECT_EQ(device.GetPosition(), 12345);
 }
 
+// The engine forwards a pause to the device it used last, even after that run closed it.
+TEST(MmeDevice, PauseWhileClosedDoesNotHoldTheNextStream) {
+    CWinMMEOut device;
+    int32_t id = -1;
+    device.Pause(1);
+    OutputParams params = Params(&id, 16);
+    ASSERT_EQ(device.Open(params), 1);
+    EXPECT_EQ(device.GetState(), DeviceOpen);
+    device.Close();
+}
+
 TEST(MmeDevice, PlaysEveryBlockOutThenReportsDrained) {
     CWinMMEOut device;
     int32_t id = -1;

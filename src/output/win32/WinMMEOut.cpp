@@ -127,6 +127,8 @@ int CWinMMEOut::Open(OutputParams& params) {
     }
     m_handle.store(handle);
     m_started = 1;
+    // A pause asked while closed must not hold the new stream.
+    m_paused.store(0);
     for (int i = 0; i < m_blockCount; ++i) {
         if (waveOutPrepareHeader(handle, m_headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             // The engine does not close a device that failed to open.

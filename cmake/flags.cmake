@@ -6,6 +6,8 @@ add_compile_options(-Wall -Wextra)
 if(WIN32)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # SSE2 arithmetic, so floating-point dither gives the same samples as the native build.
+  add_compile_options(-msse2 -mfpmath=sse)
 endif()
 
 # ORVANE_SANITIZE: "address,undefined" or "thread" for the native sanitizer builds.

@@ -84,8 +84,22 @@ TEST(Win32Thread, RunsAtTheRequestedPriority) {
     EXPECT_FALSE(thread.IsValid());
 }
 
+namespace {
+std::atomic<int> g_playerEnds{0};
+
+LRESULT CALLBACK CountPlayerEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PLAYER_END) ++g_playerEnds;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace
+
 TEST(Win32Notify, PlayerEndReachesTheWindowFromAnotherThread) {
-    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = CountPlayerEnd;
+    windowClass.lpszClassName = L"OrvaneNotifyProbe";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
     ASSERT_NE(window, nullptr);
     platform::Thread sender;
     ASSERT_TRUE(sender.Start(
@@ -94,14 +108,14 @@ TEST(Win32Notify, PlayerEndReachesTheWindowFromAnotherThread) {
             return 0;
         },
         window));
-    sender.Join();  // SendNotifyMessageW to another thread's window does not wait
+    sender.Join();  // SendNotifyMessageW to another thread's window does not wait for it
+    EXPECT_EQ(g_playerEnds.load(), 0) << "handled on the window's own thread only";
     MSG msg;
-    bool seen = false;
     uint32_t start = platform::TickMs();
-    while (!seen && platform::TickMs() - start < 5000) {
-        while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) seen |= msg.message == WM_PLAYER_END;
-        if (!seen) platform::SleepMs(5);
+    while (g_playerEnds.load() == 0 && platform::TickMs() - start < 5000) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        if (g_playerEnds.load() == 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    EXPECT_TRUE(seen);
+    EXPECT_EQ(g_playerEnds.load(), 1);
     DestroyWindow(window);
 }

@@ -19,6 +19,9 @@ template <class Reader>
 int FuzzReader(const uint8_t* data, size_t size, const char* name) {
     static const std::string path = "/dev/shm/orvane-" + std::string(name) + "-" + std::to_string(::getpid());
     static const std::wstring widePath(path.begin(), path.end());
+    static const struct Cleanup {
+        ~Cleanup() { std::remove(path.c_str()); }
+    } cleanup;
     FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return 0;
     std::fwrite(data, 1, size, out);

@@ -1,0 +1,609 @@
+"""The Wine bench: Windows programs on a private X display, Wine prefix and sound card.
+
+    with Bench("e2e.test_play", rate=44100) as bench:
+        with bench.record("out.raw") as rec:
+            result = bench.run(build / "dist" / "Orvane.exe", [r"Z:\\path\\to\\file.wav"])
+        match = find_pcm(rec.data(), expected, bench.frame_bytes, rate=bench.rate)
+        assert match.ok, match.message
+
+A bench owns a private Xvfb, a private PulseAudio daemon whose default sink is a null
+sink at the rate, format and channel count under test, and Wine's virtual desktop on
+that display. The Wine prefix (build/wineprefix) is shared by all benches and held
+under a lock, so benches run one after another. Everything a bench starts is stopped
+when it exits, also on an exception; artefacts go to build/windows/artefacts/<name>/.
+
+Run as a program, it runs one Windows program under a fresh bench:
+
+    winebench.py run [--name N] [--record OUT.raw] [--rate R] [--channels C]
+                     [--format s16le] [--timeout S] [--screenshot OUT.png] -- prog.exe args...
+
+and exits with the program's exit code, 124 on timeout, 125 when the bench failed.
+"""
+
+import argparse
+import ctypes
+import fcntl
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+SOURCE = Path(os.environ.get("ORVANE_SOURCE", Path(__file__).resolve().parents[2]))
+BUILD = Path(os.environ.get("ORVANE_BUILD", SOURCE / "build" / "windows"))
+PREFIX = SOURCE / "build" / "wineprefix"
+BENCH_ROOT = BUILD / "bench"
+DESKTOP_SIZE = "1024x768"
+SAMPLE_BYTES = {"s16le": 2, "s24le": 3, "s24-32le": 4, "s32le": 4, "float32le": 4}
+MARKER = "ORVANE_BENCH"
+
+_libc = ctypes.CDLL(None, use_errno=True)
+
+
+class BenchError(Exception):
+    """The bench itself could not do what was asked."""
+
+
+class BenchTimeout(BenchError):
+    """A program did not finish in its time limit; it has been killed."""
+
+
+def _die_with_parent():
+    # A test runner killed outright must not leave servers behind (PR_SET_PDEATHSIG).
+    _libc.prctl(1, signal.SIGKILL)
+
+
+def _spawn(argv, env, **kwargs):
+    return subprocess.Popen([str(a) for a in argv], env=env, start_new_session=True,
+                            preexec_fn=_die_with_parent, **kwargs)
+
+
+def _end(popen, grace=5):
+    """Stops a process we started and its process group: politely, then for sure."""
+    if popen is None:
+        return
+    if popen.stdin:
+        popen.stdin.close()
+    if popen.poll() is not None:
+        return
+    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 10)):
+        try:
+            os.killpg(popen.pid, sig)
+        except ProcessLookupError:
+            pass
+        try:
+            popen.wait(wait)
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
+def processes_of(marker):
+    """Pids of the processes whose bench marker starts with marker."""
+    wanted = f"{MARKER}={marker}".encode()
+    pids = []
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit() or int(entry.name) == os.getpid():
+            continue
+        try:
+            environ = (entry / "environ").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        if any(v.startswith(wanted) for v in environ):
+            pids.append(int(entry.name))
+    return pids
+
+
+def _wait_for(what, ready, timeout, alive=lambda: True):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if ready():
+            return
+        if not alive():
+            raise BenchError(f"{what}: the process died while starting")
+        time.sleep(0.05)
+    raise BenchError(f"{what} not ready within {timeout} s")
+
+
+@dataclass
+class Result:
+    returncode: int
+    stdout: str
+    stderr: str
+
+
+class Program:
+    """A Windows program running on the bench."""
+
+    def __init__(self, popen, name, stdout_path, stderr_path):
+        self._popen = popen
+        self.name = name
+        self._stdout = stdout_path
+        self._stderr = stderr_path
+
+    @property
+    def running(self):
+        return self._popen.poll() is None
+
+    def wait(self, timeout):
+        """Waits for the program; kills it and raises BenchTimeout when it overruns."""
+        try:
+            code = self._popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise BenchTimeout(f"{self.name} did not finish within {timeout} s; killed. "
+                               f"Output so far: {self._read(self._stdout)[-2000:]!r}") from None
+        return Result(code, self._read(self._stdout), self._read(self._stderr))
+
+    def kill(self):
+        _end(self._popen, grace=0)
+
+    @staticmethod
+    def _read(path):
+        return path.read_bytes().decode("utf-8", "replace")
+
+
+class Recording:
+    """parec of the null sink's monitor into a raw file in the bench's sample format."""
+
+    def __init__(self, bench, path):
+        self.path = path
+        before = bench._record_streams()
+        self._file = open(path, "wb")
+        self._popen = _spawn(["parec", f"--device={bench.sink}.monitor", f"--format={bench.fmt}",
+                              f"--rate={bench.rate}", f"--channels={bench.channels}",
+                              "--latency-msec=20"], bench.env, stdout=self._file)
+        # Sound played before parec is connected would be lost.
+        _wait_for("parec", lambda: bench._record_streams() > before, 10,
+                  lambda: self._popen.poll() is None)
+
+    def stop(self, settle=0.3):
+        """Lets what is still in the sound server arrive, then stops the recording."""
+        if self._file.closed:
+            return
+        if self._popen.poll() is None:
+            time.sleep(settle)
+            self._popen.send_signal(signal.SIGINT)
+            try:
+                self._popen.wait(5)
+            except subprocess.TimeoutExpired:
+                _end(self._popen)
+        self._file.close()
+
+    def data(self):
+        return self.path.read_bytes()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+class Bench:
+    def __init__(self, name="bench", rate=44100, channels=2, fmt="s16le", desktop="orvane"):
+        if fmt not in SAMPLE_BYTES:
+            raise ValueError(f"unknown sample format {fmt!r}")
+        self.name, self.rate, self.channels, self.fmt = name, rate, channels, fmt
+        self.desktop = desktop
+        self.sink = "bench_sink"
+        self.frame_bytes = SAMPLE_BYTES[fmt] * channels
+        self.artefacts = BUILD / "artefacts" / name
+        self._procs = {}
+        self._programs = []
+        self._recordings = []
+        self._lock = None
+        self._dir = None
+
+    # --- life cycle -------------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self._stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self._stop()
+
+    def _start(self):
+        shutil.rmtree(self.artefacts, ignore_errors=True)
+        self.artefacts.mkdir(parents=True)
+        BENCH_ROOT.mkdir(parents=True, exist_ok=True)
+        # Unix socket paths are short; a deep checkout falls back to /tmp.
+        root = BENCH_ROOT if len(str(BENCH_ROOT)) < 70 else None
+        self._dir = Path(tempfile.mkdtemp(prefix="b", dir=root))
+        self.marker = str(self._dir)
+        self.env = dict(os.environ)
+        self.env[MARKER] = self.marker
+        self._start_x()
+        self._start_pulse()
+        self._start_wine()
+
+    def _start_x(self):
+        read, write = os.pipe()
+        try:
+            with open(self.artefacts / "xvfb.log", "wb") as log:
+                self._procs["Xvfb"] = _spawn(
+                    ["Xvfb", "-displayfd", write, "-screen", "0", f"{DESKTOP_SIZE}x24",
+                     "-nolisten", "tcp"], self.env, pass_fds=(write,),
+                    stdout=subprocess.DEVNULL, stderr=log)
+            os.close(write)
+            write = None
+            display = b""
+            deadline = time.monotonic() + 20
+            while not display.endswith(b"\n") and time.monotonic() < deadline:
+                if select.select([read], [], [], 0.5)[0]:
+                    chunk = os.read(read, 16)
+                    if not chunk:
+                        break
+                    display += chunk
+            if not display.strip():
+                raise BenchError("Xvfb did not report a display; see xvfb.log")
+        finally:
+            os.close(read)
+            if write is not None:
+                os.close(write)
+        self.env["DISPLAY"] = ":" + display.decode().strip()
+
+    def _start_pulse(self):
+        home = self._dir / "home"
+        home.mkdir()
+        socket = self._dir / "native"
+        # No autospawn from any system or user client.conf; our daemon only.
+        (self._dir / "client.conf").write_text("autospawn = no\n")
+        # Rewinds make the monitor lose what the sink had already rendered when a
+        # stream starts or underruns; without them the recording is exact.
+        (self._dir / "bench.pa").write_text(
+            f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
+            f"load-module module-null-sink sink_name={self.sink} rate={self.rate} "
+            f"format={self.fmt} channels={self.channels} norewinds=1\n"
+            f"set-default-sink {self.sink}\n")
+        pulse_env = dict(self.env, HOME=str(home), XDG_RUNTIME_DIR=str(self._dir),
+                         PULSE_RUNTIME_PATH=str(self._dir / "pulse"),
+                         PULSE_STATE_PATH=str(self._dir / "state"))
+        pulse_env.pop("DISPLAY")
+        with open(self.artefacts / "pulse.log", "wb") as log:
+            self._procs["pulseaudio"] = _spawn(
+                ["pulseaudio", "-n", "-F", self._dir / "bench.pa", "--daemonize=no",
+                 "--exit-idle-time=-1", "--use-pid-file=no", "--system=false",
+                 "--log-target=stderr"], pulse_env, stdout=subprocess.DEVNULL, stderr=log)
+        self.env.update(PULSE_SERVER=f"unix:{socket}",
+                        PULSE_CLIENTCONFIG=str(self._dir / "client.conf"),
+                        PULSE_COOKIE=str(self._dir / "cookie"))
+        _wait_for("pulseaudio", lambda: self._tool(["pactl", "info"]).returncode == 0, 20,
+                  lambda: self._procs["pulseaudio"].poll() is None)
+
+    def _start_wine(self):
+        self.env.update(WINEPREFIX=str(PREFIX), WINEARCH="win32", WINEDEBUG="-all",
+                        LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8",
+                        # No Mono/Gecko installer prompts, no menu entries in $HOME.
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        PREFIX.parent.mkdir(parents=True, exist_ok=True)
+        self._lock = open(PREFIX.parent / "wineprefix.lock", "w")
+        fcntl.flock(self._lock, fcntl.LOCK_EX)
+        self._ensure_prefix()
+        # A server left by a runner that was killed would hold another display.
+        self._tool(["wineserver", "-k"])
+        reg = self._dir / "bench.reg"
+        reg.write_text(self._registry(), encoding="ascii", newline="\r\n")
+        self._wine_step(["regedit", "/S", reg])
+        # The desktop closes when its last process exits; this one keeps it (and the
+        # tray) up between the programs of a test.
+        self._procs["desktop keeper"] = _spawn(
+            ["wine", "cmd", "/c", "pause"], self.env, stdin=subprocess.PIPE,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Explorer either becomes the desktop's process or, when the keeper's start
+        # already made one, returns at once.
+        self._procs["desktop"] = _spawn(
+            ["wine", "explorer", f"/desktop={self.desktop},{DESKTOP_SIZE}"], self.env,
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _wait_for("virtual desktop", lambda: self.xdotool(
+            "search", "--onlyvisible", "--name", f"^{self.desktop} - ", check=False), 60,
+            lambda: self._procs["desktop keeper"].poll() is None)
+
+    def _registry(self):
+        d = self.desktop
+        return (
+            "REGEDIT4\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n\"Audio\"=\"pulse\"\n\n"
+            # Every process lands on this desktop, so `wine prog.exe` keeps its exit code
+            # (explorer /desktop=... always returns 0).
+            f"[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n\"Desktop\"=\"{d}\"\n\n"
+            f"[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n\"{d}\"=\"{DESKTOP_SIZE}\"\n\n"
+            f"[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\{d}]\n"
+            "\"EnableShell\"=dword:00000001\n\n"
+            # A crash prints its backtrace to stderr instead of waiting on a dialog.
+            "[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n\"ShowCrashDialog\"=dword:00000000\n\n")
+
+    def _ensure_prefix(self):
+        ready = PREFIX / ".bench-ready"
+        if ready.exists():
+            return
+        shutil.rmtree(PREFIX, ignore_errors=True)
+        self._wine_step(["wineboot", "-i"], timeout=300)
+        self._tool(["wineserver", "-w"], timeout=120)
+        ready.write_text("initialised by winebench.py\n")
+
+    def _stop(self):
+        steps = [rec.stop for rec in self._recordings]
+        steps += [program.kill for program in self._programs]
+        if self._lock:
+            steps.append(lambda: self._tool(["wineserver", "-k"]))
+        steps += [lambda p=p: _end(p) for p in self._procs.values()]
+        if self._dir:
+            steps += [self._kill_leftovers, lambda: shutil.rmtree(self._dir, ignore_errors=True)]
+        if self._lock:
+            steps.append(self._lock.close)
+        for step in steps:
+            try:
+                step()
+            except Exception as e:  # the remaining steps must still run
+                print(f"winebench: while stopping: {e}", file=sys.stderr)
+        self._lock = None
+
+    def _kill_leftovers(self):
+        for pid in processes_of(self.marker):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+
+    # --- helpers ----------------------------------------------------------------
+
+    def _tool(self, argv, timeout=30, check=False):
+        # Files, not pipes: a wineserver or desktop process that the tool starts inherits
+        # them and would hold a pipe open long after the tool itself has finished.
+        argv = [str(a) for a in argv]
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            try:
+                code = subprocess.run(argv, env=self.env, stdout=out, stderr=err,
+                                      timeout=timeout, preexec_fn=_die_with_parent).returncode
+            except subprocess.TimeoutExpired:
+                raise BenchError(f"{' '.join(argv)} did not finish within {timeout} s") from None
+            out.seek(0)
+            err.seek(0)
+            done = subprocess.CompletedProcess(argv, code, out.read(), err.read())
+        if check and code != 0:
+            raise BenchError(f"{' '.join(argv)} failed ({code}): "
+                             f"{done.stderr.decode(errors='replace').strip()}")
+        return done
+
+    def _wine_step(self, argv, timeout=60):
+        self._tool(["wine", *argv], timeout=timeout, check=True)
+
+    def _record_streams(self):
+        listed = self._tool(["pactl", "list", "short", "source-outputs"], check=True)
+        return len(listed.stdout.splitlines())
+
+    def _artefact(self, path):
+        return self.artefacts / path
+
+    # --- API --------------------------------------------------------------------
+
+    def leftovers(self):
+        """Pids of anything this bench started that still runs (empty after exit)."""
+        return processes_of(self.marker)
+
+    def start(self, exe, args=(), env=None):
+        """Starts a Windows program on the bench's desktop; returns a Program."""
+        exe = Path(exe)
+        n = len(self._programs)
+        out = self._artefact(f"{exe.stem}-{n}.stdout")
+        err = self._artefact(f"{exe.stem}-{n}.stderr")
+        with open(out, "wb") as o, open(err, "wb") as e:
+            popen = _spawn(["wine", exe, *args], dict(self.env, **(env or {})),
+                           stdin=subprocess.DEVNULL, stdout=o, stderr=e)
+        program = Program(popen, exe.name, out, err)
+        self._programs.append(program)
+        return program
+
+    def run(self, exe, args=(), timeout=60, env=None):
+        """Runs a Windows program to its end; returns its Result. BenchTimeout on overrun."""
+        return self.start(exe, args, env).wait(timeout)
+
+    def record(self, path):
+        """Starts recording what the sound card plays; stop() or leave the with block."""
+        rec = Recording(self, self._artefact(path))
+        self._recordings.append(rec)
+        return rec
+
+    def screenshot(self, path):
+        """What a person would see now, as an image file; returns its path."""
+        path = self._artefact(path)
+        self._tool(["import", "-window", "root", path], check=True)
+        return path
+
+    def xdotool(self, *args, check=True):
+        """Runs xdotool on the bench's display; returns its output."""
+        return self._tool(["xdotool", *args], check=check).stdout.decode().strip()
+
+    def wait_window(self, name_regex, timeout=30):
+        """Waits for a visible window whose title matches; returns its X window ids."""
+        ids = []
+
+        def visible():
+            ids[:] = self.xdotool("search", "--onlyvisible", "--name", name_regex,
+                                  check=False).split()
+            return ids
+        _wait_for(f"window {name_regex!r}", visible, timeout)
+        return ids
+
+
+# --- comparing recordings --------------------------------------------------------
+
+PROBE_FRAMES = 1024
+
+
+@dataclass
+class PcmMatch:
+    ok: bool
+    offset: int  # recording frame at which expected frame 0 lies (before any gap)
+    matched: int  # expected frames from the skip on found in order, sample for sample
+    gaps: list  # (expected frame, silent frames inserted before it)
+    message: str
+
+
+def _frames(ms, rate):
+    return ms * rate // 1000
+
+
+def _find_aligned(haystack, needle, frame_bytes):
+    pos = haystack.find(needle)
+    while pos >= 0 and pos % frame_bytes:
+        pos = haystack.find(needle, pos + 1)
+    return pos // frame_bytes if pos >= 0 else None
+
+
+def _locate(recorded, expected, frame_bytes, first, end):
+    """(expected frame, recording frame) of the first probe from `first` on found in the recording."""
+    for at in range(first, end - PROBE_FRAMES + 1, PROBE_FRAMES):
+        probe = expected[at * frame_bytes:(at + PROBE_FRAMES) * frame_bytes]
+        if probe.count(probe[:1]) == len(probe):
+            continue  # silence would match anywhere
+        pos = _find_aligned(recorded, probe, frame_bytes)
+        if pos is not None:
+            return at, pos
+    return None
+
+
+def _first_difference(got, want, frame_bytes):
+    """First frame where got differs from want, or None when got is a prefix of want."""
+    if got == want[:len(got)]:
+        return None
+    chunk = 64 * frame_bytes
+    base = 0
+    while got[base:base + chunk] == want[base:base + chunk]:
+        base += chunk
+    for i in range(base, base + chunk, frame_bytes):
+        if got[i:i + frame_bytes] != want[i:i + frame_bytes]:
+            return i // frame_bytes
+
+
+def _silent_frames(recorded, frame, frame_bytes):
+    rest = recorded[frame * frame_bytes:]
+    return (len(rest) - len(rest.lstrip(b"\0"))) // frame_bytes
+
+
+def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=44100,
+             allow_gaps=True):
+    """Finds expected PCM in a recording and checks it sample for sample.
+
+    Wine's wave-out may lose the first skip_ms of a stream, and the last tail_ms still
+    buffered in the sound server when a program exits may be missing: the expected
+    frames between those two allowances must all be in the recording, in order and
+    exact. With allow_gaps, runs of digital silence inserted between them are accepted
+    and listed in the result's gaps: the sound server inserts them when its client is
+    late (an underrun, on a loaded machine); lost or changed frames never pass. The
+    expected PCM must not repeat itself (use noise or a sweep, not a pure tone), or a
+    period-shifted copy would match as well.
+    """
+    total = len(expected) // frame_bytes
+    skip, tail = _frames(skip_ms, rate), _frames(tail_ms, rate)
+    end = total - tail
+    if end - skip < PROBE_FRAMES:
+        return PcmMatch(False, 0, 0, [], f"expected PCM ({total} frames) is too short for "
+                                         f"the allowances ({skip} + {tail} frames)")
+    found = _locate(recorded, expected, frame_bytes, skip, end)
+    if found is None:
+        return PcmMatch(False, 0, 0, [], f"no part of expected frames {skip}..{end} is in "
+                                         f"the recording ({len(recorded) // frame_bytes} frames)")
+    at, pos = found
+    offset = pos - at
+    if offset + skip < 0:
+        return PcmMatch(False, offset, 0, [], f"expected frame {at} is at recording frame "
+                                              f"{pos}: frames {skip}..{at} are lost")
+    frame, where, gaps = skip, offset + skip, []
+    while True:
+        got = recorded[where * frame_bytes:(where + total - frame) * frame_bytes]
+        diff = _first_difference(got, expected[frame * frame_bytes:total * frame_bytes],
+                                 frame_bytes)
+        if diff is None:
+            frame, where = frame + len(got) // frame_bytes, where + len(got) // frame_bytes
+            break
+        frame, where = frame + diff, where + diff
+        silent = _silent_frames(recorded, where, frame_bytes)
+        # What differs within the tail allowance, or silence to the end, is not a gap.
+        if frame >= end or not allow_gaps or not silent or \
+                (where + silent) * frame_bytes >= len(recorded):
+            break
+        gaps.append((frame, silent))
+        where += silent
+    match = PcmMatch(frame >= end, offset, frame - skip, gaps, "")
+    if match.ok:
+        match.message = (f"{match.matched} frames from expected frame {skip} match at "
+                         f"recording frame {offset + skip}; silent gaps inserted: {gaps}")
+    elif where * frame_bytes >= len(recorded):
+        match.message = (f"the recording ends at expected frame {frame}; frames {frame}..{end} "
+                         f"(before the tail allowance) are missing; gaps before: {gaps}")
+    else:
+        match.message = _describe_difference(recorded, expected, frame_bytes, frame, where, end)
+        match.message += f"; {match.matched} frames from frame {skip} matched, gaps: {gaps}"
+    return match
+
+
+def _describe_difference(recorded, expected, frame_bytes, frame, where, end):
+    want = expected[frame * frame_bytes:(frame + 1) * frame_bytes]
+    got = recorded[where * frame_bytes:(where + 1) * frame_bytes]
+    text = (f"expected frame {frame} (recording frame {where}) differs: expected "
+            f"{want.hex()} got {got.hex()}")
+    again = _locate(recorded[(where + 1) * frame_bytes:], expected, frame_bytes, frame, end)
+    if again is None:
+        return text + "; no later part of the expected data is in the recording"
+    at, pos = again
+    shift = (where + 1 + pos - at) - (where - frame)
+    kind = "inserted" if shift > 0 else "lost" if shift < 0 else "overwritten"
+    return text + (f"; the expected data continues from frame {at} shifted by {shift:+d} "
+                   f"(frames {kind})")
+
+
+# --- command line ----------------------------------------------------------------
+
+def _main(argv):
+    parser = argparse.ArgumentParser(description="Run a Windows program under the Wine bench.")
+    sub = parser.add_subparsers(dest="command", required=True)
+    run = sub.add_parser("run")
+    run.add_argument("--name", default="cli", help="artefacts go to artefacts/NAME")
+    run.add_argument("--record", help="record the sound card to this raw file")
+    run.add_argument("--rate", type=int, default=44100)
+    run.add_argument("--channels", type=int, default=2)
+    run.add_argument("--format", default="s16le", choices=sorted(SAMPLE_BYTES))
+    run.add_argument("--timeout", type=float, default=60)
+    run.add_argument("--screenshot", help="screenshot after the program ended or timed out")
+    run.add_argument("program", nargs=argparse.REMAINDER)
+    args = parser.parse_args(argv)
+    program = args.program[1:] if args.program[:1] == ["--"] else args.program
+    if not program:
+        parser.error("no program given")
+    # ctest and a user's ^C stop the bench the orderly way.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(125))
+    try:
+        with Bench(args.name, args.rate, args.channels, args.format) as bench:
+            rec = bench.record(Path(args.record).resolve()) if args.record else None
+            try:
+                result = bench.run(program[0], program[1:], args.timeout)
+            finally:
+                if rec:
+                    rec.stop()
+                if args.screenshot:
+                    bench.screenshot(Path(args.screenshot).resolve())
+    except BenchTimeout as e:
+        print(f"winebench: {e}", file=sys.stderr)
+        return 124
+    except BenchError as e:
+        print(f"winebench: {e}", file=sys.stderr)
+        return 125
+    sys.stdout.write(result.stdout)
+    sys.stderr.write(result.stderr)
+    return result.returncode
+
+
+if __name__ == "__main__":
+    sys.exit(_main(sys.argv[1:]))

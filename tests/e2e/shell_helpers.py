@@ -1,0 +1,143 @@
+"""What the shell tests do on the bench as a person would: start Orvane, look at the tray
+and its tooltip, open the tray menu, read the time view's title (Play, Pause, Stop)."""
+
+import os
+import re
+import subprocess
+import time
+from pathlib import Path
+
+from winebench import BenchError, find_pcm
+
+BUILD = Path(os.environ["ORVANE_BUILD"])
+ORVANE = BUILD / "dist" / "Orvane.exe"
+REMOTE = BUILD / "tools" / "shell_remote.exe"
+FIXTURES = BUILD / "fixtures" / "shell"
+RATE = 44100
+FRAME = 4
+SETTINGS_KEY = r"HKCU\Software\Kellbrook\Orvane\Settings"
+ID_APP_EXIT = 57665
+
+# The notification area of the bench's 1024x768 desktop: our icon is the only one, at the
+# right end of the taskbar, which takes the bottom 20 pixels.
+TRAY_ICON = (1013, 757)
+TRAY_ICON_BOX = "12x12+1007+751"  # inside the disc, edge pixels left out
+ABOVE_TASKBAR = "1024x748+0+0"
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def noise(name, seconds):
+    """A 16-bit stereo noise file (noise never repeats, so the recording pins it down)."""
+    FIXTURES.mkdir(parents=True, exist_ok=True)
+    path = FIXTURES / name
+    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "2", "-t", "wavpcm", path,
+                    "synth", str(seconds), "whitenoise", "whitenoise", "gain", "-9"], check=True)
+    return path
+
+
+def pcm(path):
+    return path.read_bytes()[44:]
+
+
+def plays(recorded, path):
+    """Whether the file's sound is in the recording, sample for sample."""
+    return find_pcm(recorded, pcm(path), FRAME, rate=RATE)
+
+
+def reg(bench, *args):
+    return bench.run("reg", list(args), timeout=30)
+
+
+def reset_settings(bench, app_config=None):
+    """A first start: no stored settings; app_config presets the application flags."""
+    reg(bench, "delete", r"HKCU\Software\Kellbrook", "/f")
+    if app_config is not None:
+        reg(bench, "add", SETTINGS_KEY, "/v", "AppConfig", "/t", "REG_DWORD", "/d", str(app_config), "/f")
+
+
+def stored_values(bench):
+    """Value name -> data text of the settings key."""
+    out = reg(bench, "query", SETTINGS_KEY).stdout
+    return dict(re.findall(r"^[ \t]+(\w+)[ \t]+REG_\w+[ \t]*(.*?)[ \t\r]*$", out, re.M))
+
+
+def remote(bench, *args):
+    return bench.run(REMOTE, [str(a) for a in args], timeout=60)
+
+
+def exit_orvane(bench, program):
+    remote(bench, "command", ID_APP_EXIT)
+    return program.wait(30)
+
+
+def visible_titles(bench):
+    ids = bench.xdotool("search", "--onlyvisible", "--name", ".", check=False).split()
+    return [bench.xdotool("getwindowname", w, check=False) for w in ids]
+
+
+def wait_for(what, ready, timeout=20):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = ready()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise BenchError(f"gave up waiting for {what}")
+
+
+def wait_time_view(bench, state, timeout=20):
+    """The time view's title follows the play state."""
+    return wait_for(f"time view showing {state}", lambda: state in visible_titles(bench), timeout)
+
+
+def pixel(image, geometry):
+    """Average colour of a region of an image, as (r, g, b) 0..255."""
+    out = subprocess.run(["convert", image, "-crop", geometry, "+repage", "-scale", "1x1!", "-format",
+                          "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]", "info:"],
+                         check=True, capture_output=True, text=True).stdout
+    return tuple(int(v) for v in out.split())
+
+
+def tray_icon_kind(bench, name):
+    """Which of our drawn tray icons shows: normal (orange disc), flip (cream disc) or
+    blink-off (grey)."""
+    r, g, b = pixel(bench.screenshot(name), TRAY_ICON_BOX)
+    if max(r, g, b) - min(r, g, b) < 40:
+        return "blink-off"
+    return "flip" if min(r, g, b) > 150 else "normal"
+
+
+def tooltip_text(bench, name):
+    """Hovers over the tray icon and reads the tooltip that appears (what changed on the
+    screen above the taskbar) with OCR."""
+    bench.xdotool("mousemove", "500", "300")
+    time.sleep(0.5)
+    before = bench.screenshot(f"{name}-before.png")
+    bench.xdotool("mousemove", *map(str, TRAY_ICON))
+    time.sleep(2.0)
+    after = bench.screenshot(f"{name}.png")
+    box = subprocess.run(["convert", before, after, "-crop", ABOVE_TASKBAR, "+repage", "-compose", "difference",
+                          "-composite", "-threshold", "0", "-trim", "-format", "%wx%h%X%Y", "info:"],
+                         capture_output=True, text=True).stdout.strip()
+    if not re.fullmatch(r"\d+x\d+\+\d+\+\d+", box) or box.startswith("1x1+"):
+        return ""
+    crop = bench.artefacts / f"{name}-tip.png"
+    subprocess.run(["convert", after, "-crop", box, "+repage", "-scale", "400%", "-colorspace", "Gray", crop],
+                   check=True)
+    return subprocess.run(["tesseract", crop, "-", "--psm", "7"], capture_output=True, text=True).stdout.strip()
+
+
+def open_tray_menu(bench):
+    bench.xdotool("mousemove", *map(str, TRAY_ICON))
+    bench.xdotool("click", "3")
+    time.sleep(1.0)
+
+
+def tray_command(bench, mnemonic):
+    """Chooses an item of the tray menu by its underlined letter."""
+    open_tray_menu(bench)
+    bench.xdotool("key", mnemonic)
+    time.sleep(0.5)

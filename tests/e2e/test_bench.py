@@ -8,7 +8,7 @@ import unittest
 from pathlib import Path
 
 import winebench
-from winebench import BENCH_ROOT, BUILD, Bench, BenchTimeout, find_pcm, processes_of
+from winebench import BUILD, MARKER, Bench, BenchTimeout, find_pcm, processes_of
 
 PLAY_PATTERN = BUILD / "tools" / "play_pattern.exe"
 RATE = 44100
@@ -144,10 +144,11 @@ class CleanUpTest(unittest.TestCase):
         self.assertNothingLeft(bench)
 
     def run_cli(self, *args):
+        marker = f"cli-{os.getpid()}:"
         done = subprocess.run([sys.executable, winebench.__file__, "run", "--name",
                                "e2e.bench.cli", *args], capture_output=True, text=True,
-                              timeout=300, env=dict(os.environ))
-        self.assertEqual([], processes_of(str(BENCH_ROOT)))
+                              timeout=300, env=dict(os.environ, **{MARKER: marker}))
+        self.assertEqual([], processes_of(marker))
         return done
 
     def test_the_command_line_passes_on_exit_codes_and_overruns(self):

@@ -220,7 +220,9 @@ class Bench:
         # Unix socket paths are short; a deep checkout falls back to /tmp.
         root = BENCH_ROOT if len(str(BENCH_ROOT)) < 70 else None
         self._dir = Path(tempfile.mkdtemp(prefix="b", dir=root))
-        self.marker = str(self._dir)
+        # A marker the caller already carries stays in front, so a caller can find what
+        # the benches it started left behind (processes_of its marker).
+        self.marker = os.environ.get(MARKER, "") + str(self._dir)
         self.env = dict(os.environ)
         self.env[MARKER] = self.marker
         self._start_x()

@@ -1,42 +1,417 @@
 #include "cue/win32/CueSheet.h"
 
-#include "resources/resource.h"
+#include <commdlg.h>
+#include <imm.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
-void CCueSheet::SetPlayMode(int mode) {
-    m_mode = mode;
-    wchar_t title[128] = L"";
-    ::LoadStringW(ResourceInstance(), IDR_MAINFRAME, title, ARRAYSIZE(title));
-    std::wstring text = title;
-    if (mode == CueModeCuePlay) text += L" - Cue Play";
-    if (mode == CueModeCutIn) text += L" - Cut In Play";
-    if (m_hWnd) ::SetWindowTextW(MainWindow(), text.c_str());
+#include <algorithm>
+
+#include "app/win32/App.h"
+#include "platform/PathName.h"
+
+namespace {
+constexpr DWORD kListExStyles = LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER;
+constexpr COLORREF kTextColor = RGB(240, 100, 50);
+constexpr COLORREF kCuePlayColor = RGB(20, 100, 240);
+constexpr COLORREF kCutInColor = RGB(100, 100, 100);
+constexpr UINT kRowStates = LVIS_SELECTED | LVIS_FOCUSED;
+constexpr UINT kScrollPeriodMs = 30;
+
+// Two pairs of display text and pattern, each ending in a zero.
+const wchar_t kCueFilter[] = L"Play Cue files(*.Cue)\0*.cue;\0All Files(*.*)\0*.*\0";
+
+std::wstring Join(const std::wstring& folder, const wchar_t* name) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') return folder + L"\\" + name;
+    return folder + name;
 }
 
-void CCueSheet::CutIn() {
-    if (IsCuePlay()) SetPlayMode(CueModeCutIn);
+std::wstring DroppedName(HDROP drop, UINT index) {
+    UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring name(length, L'\0');
+    if (length && ::DragQueryFileW(drop, index, name.data(), length + 1) != length) name.clear();
+    return name;
 }
 
-void CCueSheet::EndCuePlay() {
-    if (IsWindow()) SetPlayMode(CueModeOff);
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CCueSheet::SelectCurrentCue(std::wstring& path) {
-    // An empty list has nothing to play: cue play ends.
-    path.clear();
-    SetPlayMode(CueModeOff);
-    return false;
+// The open or save dialog for a cue file; false when cancelled.
+bool AskCuePath(bool save, std::wstring& path) {
+    std::vector<wchar_t> file(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetActiveWindow();
+    ofn.lpstrFilter = kCueFilter;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = g_settings.CueLastPath.c_str();
+    ofn.lpstrDefExt = L"cue";
+    ofn.lpstrTitle = save ? L"Cueファイルを保存" : L"Cueファイルを開く";
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn))) return false;
+    path = file.data();
+    return true;
+}
+}  // namespace
+
+CCueSheet::CCueSheet()
+    : CCueList(static_cast<CueListView&>(*this), g_settings),
+      m_scrollTimer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 100) {}
+
+BOOL CCueSheet::Attach(HWND list) {
+    if (!SubclassWindow(list)) return FALSE;
+    m_tickTarget = list;
+    m_hideHScroll = (::GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) != 0;
+    ListView_SetExtendedListViewStyle(list, kListExStyles);
+    ::ImmAssociateContext(list, nullptr);
+    ListView_SetTextColor(list, kTextColor);
+    const struct {
+        int format, width;
+    } columns[] = {{LVCFMT_LEFT, 0}, {LVCFMT_LEFT, 0}, {LVCFMT_RIGHT, 40}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH;
+        column.fmt = columns[i].format;
+        column.cx = columns[i].width;
+        ListView_InsertColumn(list, i, &column);
+    }
+    ListView_SetColumnWidth(list, 1, GetClientRect().right - 43);
+    // The dialog takes drops too; on the list they fill it instead of playing.
+    ::DragAcceptFiles(list, TRUE);
+    return TRUE;
 }
 
-bool CCueSheet::AdvanceCue(std::wstring& path) {
-    ++m_currentCue;
-    return SelectCurrentCue(path);
-}
-
-void CCueSheet::StoreMeasuredTime(int, int) {
-    // No entry to keep the time in yet.
+std::wstring CCueSheet::DefaultCuePath(bool create) {
+    wchar_t appData[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return L"";
+    std::wstring folder = Join(appData, L"Orvane");
+    if (create) ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    return Join(folder, L"Default.cue");
 }
 
 void CCueSheet::ShowCueWindow() {
+    LoadDefaultCue(DefaultCuePath(false));
     ::SetForegroundWindow(::GetForegroundWindow());
     ::ShowWindow(MainWindow(), SW_SHOWNOACTIVATE);
 }
+
+// ---- CueListView ------------------------------------------------------------------------
+
+void CCueSheet::ShowTitleSuffix(const wchar_t* suffix) {
+    wchar_t name[128] = L"";
+    ::LoadStringW(ResourceInstance(), IDR_MAINFRAME, name, ARRAYSIZE(name));
+    ::SetWindowTextW(MainWindow(), (std::wstring(name) + suffix).c_str());
+}
+
+void CCueSheet::RedrawItem(int index) {
+    if (index >= 0 && index < Count()) ListView_RedrawItems(m_hWnd, index, index);
+}
+
+void CCueSheet::SetItemCount(int count) { ListView_SetItemCountEx(m_hWnd, count, LVSICF_NOSCROLL); }
+
+// ---- notifications and drawing ----------------------------------------------------------
+
+LRESULT CCueSheet::OnNotify(UINT, WPARAM, LPARAM lParam) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    switch (header->code) {
+    case LVN_GETDISPINFOW:
+        return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(lParam));
+    case LVN_KEYDOWN:
+        return OnKeyDown(reinterpret_cast<NMLVKEYDOWN*>(lParam));
+    case NM_DBLCLK:
+        SendMessage(WM_COMMAND, ID_CUEPLAY);
+        return 0;
+    case LVN_BEGINDRAG:
+        OnBeginDrag(reinterpret_cast<NMLISTVIEW*>(lParam)->iItem);
+        return 0;
+    default:
+        SetMsgHandled(FALSE);
+        return 0;
+    }
+}
+
+LRESULT CCueSheet::OnGetDispInfo(NMLVDISPINFOW* info) {
+    LVITEMW& item = info->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
+    if (item.iItem < 0 || item.iItem >= Count()) return 0;
+    const CueItem& entry = Items()[static_cast<size_t>(item.iItem)];
+    if (item.iSubItem == 1) ::lstrcpynW(item.pszText, entry.name.c_str(), item.cchTextMax);
+    if (item.iSubItem == 2) ::lstrcpynW(item.pszText, entry.time.c_str(), item.cchTextMax);
+    return 0;
+}
+
+LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {
+    if (key->wVKey == VK_RETURN)
+        SendMessage(WM_COMMAND, ::GetKeyState(VK_CONTROL) < 0 ? ID_SPOTPLAY : ID_CUEPLAY);
+    else if (key->wVKey == VK_DELETE)
+        SendMessage(WM_COMMAND, ID_CUE_DELETE);
+    return 0;
+}
+
+LRESULT CCueSheet::OnDrawItem(UINT, WPARAM, LPARAM lParam) {
+    DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
+    const int row = static_cast<int>(draw.itemID);
+    if (row < 0 || row >= Count()) return;
+    const bool focused = ::GetFocus() == m_hWnd;
+    COLORREF back = ListView_GetTextBkColor(m_hWnd);
+    if (back > 0xFFFFFF) back = ::GetSysColor(COLOR_WINDOW);  // CLR_NONE, CLR_DEFAULT
+    COLORREF text = ListView_GetTextColor(m_hWnd);
+    if (row == CurrentCue && IsCuePlay()) text = kCuePlayColor;
+    if (row == CurrentCue && IsCutInPlay()) text = kCutInColor;
+    if ((draw.itemState & ODS_SELECTED) && focused) {
+        back = ::GetSysColor(COLOR_HIGHLIGHT);
+        text = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+    } else if (draw.itemState & ODS_SELECTED) {
+        back = ::GetSysColor(COLOR_BTNFACE);
+    }
+    HDC dc = draw.hDC;
+    ::SetBkColor(dc, back);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &draw.rcItem, nullptr, 0, nullptr);
+    ::SetTextColor(dc, text);
+    ::SetBkMode(dc, TRANSPARENT);
+
+    const CueItem& entry = Items()[static_cast<size_t>(row)];
+    const struct {
+        int column;
+        const std::wstring& text;
+        bool right;
+    } cells[] = {{1, entry.name, false}, {2, entry.time, true}};
+    for (const auto& cell : cells) {
+        RECT r{};
+        if (!ListView_GetSubItemRect(m_hWnd, row, cell.column, LVIR_BOUNDS, &r)) continue;
+        ::OffsetRect(&r, 1, 0);
+        if (cell.right)
+            r.right -= 6;
+        else
+            r.left += 2;
+        ::DrawTextW(dc, cell.text.c_str(), static_cast<int>(cell.text.size()), &r,
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | (cell.right ? DT_RIGHT : DT_LEFT));
+    }
+    if (focused && (draw.itemState & ODS_FOCUS)) ::DrawFocusRect(dc, &draw.rcItem);
+}
+
+LRESULT CCueSheet::OnNcCalcSize(UINT, WPARAM, LPARAM) {
+    if (m_hideHScroll) ::ShowScrollBar(m_hWnd, SB_HORZ, FALSE);
+    SetMsgHandled(FALSE);
+    return 0;
+}
+
+LRESULT CCueSheet::OnContextMenu(UINT, WPARAM, LPARAM) {
+    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    if (!menu) return 0;
+    POINT at{};
+    ::GetCursorPos(&at);
+    ::TrackPopupMenu(::GetSubMenu(menu, 1), TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, 0, m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+    return 0;
+}
+
+// ---- commands ---------------------------------------------------------------------------
+
+void CCueSheet::OnCuePlay(UINT, int, HWND) {
+    CuePlayFrom(FocusedItem());
+    ::SendMessageW(MainWindow(), WM_COMMAND, ID_CUEPLAY, 0);
+}
+
+void CCueSheet::OnSpotPlay(UINT, int, HWND) {
+    SpotPlayAt(FocusedItem());
+    ::SendMessageW(MainWindow(), WM_COMMAND, ID_SPOTPLAY, 0);
+}
+
+void CCueSheet::OnDelete(UINT, int, HWND) {
+    RemoveCues(SelectedIndices());
+    // The rows keep their states by index: the entries that moved up were not chosen.
+    SetItemState(-1, 0, LVIS_SELECTED);
+}
+
+void CCueSheet::OnTimeAll(UINT, int, HWND) {
+    std::vector<int> all(static_cast<size_t>(Count()));
+    for (int i = 0; i < Count(); ++i) all[static_cast<size_t>(i)] = i;
+    RecalculateTimes(all);
+}
+
+void CCueSheet::RecalculateTimes(const std::vector<int>& indices) {
+    RecalculateCueTimes(indices, [](const std::wstring& path, int& minutes, int& seconds) {
+        return g_player.GetFileLength(path, minutes, seconds);
+    });
+}
+
+void CCueSheet::OnOpenCueFile(UINT, int, HWND) {
+    std::wstring path;
+    if (!AskCuePath(false, path)) return;
+    LoadCueFile(path);
+    g_settings.CueLastPath = platform::FolderPart(path);
+}
+
+void CCueSheet::OnSaveCueFile(UINT, int, HWND) {
+    std::wstring path;
+    if (!AskCuePath(true, path)) return;
+    SaveCueFile(path);
+    g_settings.CueLastPath = platform::FolderPart(path);
+}
+
+LRESULT CCueSheet::OnDestroy(UINT, WPARAM, LPARAM) {
+    if (m_dragSource >= 0) EndDrag();
+    if (!SaveDefaultCue(DefaultCuePath(true)))
+        ::MessageBoxW(m_hWnd, kCueSaveFailedText, L"DefaultCue", MB_OK);
+    SetMsgHandled(FALSE);
+    return 0;
+}
+
+// ---- dropping ---------------------------------------------------------------------------
+
+LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    const std::vector<int> selected = SelectedIndices();
+    const int focused = FocusedItem();
+    const int before = Count();
+    int insertAt = selected.empty() ? -1 : selected.front();
+    bool loaded = false;
+    const UINT names = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < names && !loaded; ++i) {
+        std::wstring name = DroppedName(drop, i);
+        if (platform::PathExtension(name) == L".cue") {
+            LoadCueFile(name);
+            loaded = true;
+        } else {
+            AddDroppedName(name, insertAt);
+        }
+    }
+    ::DragFinish(drop);
+    // Dropped files go in, in their order, above the selection, which stays on its entries.
+    const int added = Count() - before;
+    if (loaded || added == 0 || selected.empty()) return 0;
+    SetItemState(-1, 0, kRowStates);
+    for (int index : selected) SetItemState(index + added, LVIS_SELECTED, LVIS_SELECTED);
+    if (focused >= selected.front()) SetItemState(focused + added, LVIS_FOCUSED, LVIS_FOCUSED);
+    return 0;
+}
+
+void CCueSheet::AddDroppedName(const std::wstring& path, int& insertAt) {
+    if (path.empty()) return;
+    if (IsFolder(path))
+        AddFolder(path, insertAt);
+    else if (CPlayerCore::IsSupportedFile(path))
+        AddAt(path, insertAt);
+}
+
+void CCueSheet::AddFolder(const std::wstring& folder, int& insertAt) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW(Join(folder, L"*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::wstring path = Join(folder, found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && CPlayerCore::IsSupportedFile(path))
+            AddAt(path, insertAt);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+}
+
+void CCueSheet::AddAt(const std::wstring& path, int& insertAt) {
+    AddCueFile(path, nullptr, insertAt);
+    if (insertAt >= 0) ++insertAt;
+}
+
+// ---- dragging ---------------------------------------------------------------------------
+
+void CCueSheet::OnBeginDrag(int item) {
+    if (item < 0 || item >= Count()) return;
+    m_dragSource = m_dragTarget = item;
+    ::SetFocus(m_hWnd);
+    SetItemState(item, kRowStates, kRowStates);
+    ::SetCursor(::LoadCursorW(ResourceInstance(), MAKEINTRESOURCEW(IDC_DRAG)));
+    ::SetCapture(m_hWnd);
+}
+
+// While dragging, the control must not see the mouse: it would start a drag of its own.
+LRESULT CCueSheet::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
+    if (m_dragSource < 0) {
+        SetMsgHandled(FALSE);
+        return 0;
+    }
+    if (!m_scrollTimer.IsRunning()) DragOver({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    return 0;
+}
+
+LRESULT CCueSheet::OnLButtonUp(UINT, WPARAM, LPARAM) {
+    if (m_dragSource < 0) {
+        SetMsgHandled(FALSE);
+        return 0;
+    }
+    const int source = m_dragSource, target = m_dragTarget;
+    if (target != source) {
+        SetItemState(source, 0, kRowStates);
+        SetItemState(target, kRowStates, kRowStates);
+        MoveCue(source, target);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        SetItemState(target, kRowStates, kRowStates);
+    }
+    EndDrag();
+    return 0;
+}
+
+LRESULT CCueSheet::OnKillFocus(UINT, WPARAM, LPARAM) {
+    if (m_dragSource >= 0) EndDrag();
+    SetMsgHandled(FALSE);
+    return 0;
+}
+
+void CALLBACK CCueSheet::OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    ::SendMessageW(reinterpret_cast<CCueSheet*>(user)->m_tickTarget, WM_CUE_DRAG_TICK, 0, 0);
+}
+
+LRESULT CCueSheet::OnDragTick(UINT, WPARAM, LPARAM) {
+    if (m_dragSource < 0) return 0;
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ::ScreenToClient(m_hWnd, &cursor);
+    DragOver(cursor);
+    return 0;
+}
+
+void CCueSheet::DragOver(POINT point) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    int target = ListView_HitTest(m_hWnd, &hit);
+    if (target >= 0 && target < Count()) {
+        if (m_scrollTimer.IsRunning()) m_scrollTimer.Stop();
+    } else {
+        // Off the entries: scroll a row at a time towards the pointer.
+        if (!m_scrollTimer.IsRunning()) m_scrollTimer.Start(kScrollPeriodMs);
+        const int top = ListView_GetTopIndex(m_hWnd);
+        target = point.y > 0 ? std::min(top + ListView_GetCountPerPage(m_hWnd), Count() - 1) : std::max(top - 1, 0);
+        ListView_EnsureVisible(m_hWnd, target, FALSE);
+    }
+    if (target == m_dragTarget) return;
+    SetItemState(m_dragTarget, 0, LVIS_FOCUSED);
+    SetItemState(target, LVIS_FOCUSED, LVIS_FOCUSED);
+    m_dragTarget = target;
+}
+
+void CCueSheet::EndDrag() {
+    ::ReleaseCapture();
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    m_dragSource = -1;
+    m_scrollTimer.Stop();
+}
+
+// ---- list state -------------------------------------------------------------------------
+
+int CCueSheet::FocusedItem() const { return ListView_GetNextItem(m_hWnd, -1, LVNI_FOCUSED); }
+
+std::vector<int> CCueSheet::SelectedIndices() const {
+    std::vector<int> indices;
+    for (int i = ListView_GetNextItem(m_hWnd, -1, LVNI_SELECTED); i >= 0 && i < Count();
+         i = ListView_GetNextItem(m_hWnd, i, LVNI_SELECTED))
+        indices.push_back(i);
+    return indices;
+}
+
+void CCueSheet::SetItemState(int item, UINT state, UINT mask) { ListView_SetItemState(m_hWnd, item, state, mask); }

@@ -99,7 +99,13 @@ def processes_of(marker):
     return pids
 
 
-def _wait_for(what, ready, timeout, alive=lambda: True):
+def windows_path(path):
+    """The path a Windows program on the bench uses for a file of ours (Z: is /)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def wait_for(what, ready, timeout, alive=lambda: True):
+    """Polls ready() until it is true; BenchError after timeout s or when alive() fails."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if ready():
@@ -138,7 +144,12 @@ class Program:
             self.kill()
             raise BenchTimeout(f"{self.name} did not finish within {timeout} s; killed. "
                                f"Output so far: {self._read(self._stdout)[-2000:]!r}") from None
-        return Result(code, self._read(self._stdout), self._read(self._stderr))
+        stderr = self._read(self._stderr)
+        # Only the low byte of a Windows exit code reaches us; a crash whose status
+        # ends in 00 must still not pass for success.
+        if code == 0 and "Unhandled exception:" in stderr:
+            code = 1
+        return Result(code, self._read(self._stdout), stderr)
 
     def kill(self):
         _end(self._popen, grace=0)
@@ -159,7 +170,7 @@ class Recording:
                               f"--rate={bench.rate}", f"--channels={bench.channels}",
                               "--latency-msec=20"], bench.env, stdout=self._file)
         # Sound played before parec is connected would be lost.
-        _wait_for("parec", lambda: bench._record_streams() > before, 10,
+        wait_for("parec", lambda: bench._record_streams() > before, 10,
                   lambda: self._popen.poll() is None)
 
     def stop(self, settle=0.3):
@@ -280,7 +291,7 @@ class Bench:
         self.env.update(PULSE_SERVER=f"unix:{socket}",
                         PULSE_CLIENTCONFIG=str(self._dir / "client.conf"),
                         PULSE_COOKIE=str(self._dir / "cookie"))
-        _wait_for("pulseaudio", lambda: self._tool(["pactl", "info"]).returncode == 0, 20,
+        wait_for("pulseaudio", lambda: self._tool(["pactl", "info"]).returncode == 0, 20,
                   lambda: self._procs["pulseaudio"].poll() is None)
 
     def _start_wine(self):
@@ -296,7 +307,8 @@ class Bench:
         self._tool(["wineserver", "-k"])
         reg = self._dir / "bench.reg"
         reg.write_text(self._registry(), encoding="ascii", newline="\r\n")
-        self._wine_step(["regedit", "/S", reg])
+        # The first Wine start after a Wine upgrade also updates the prefix.
+        self._wine_step(["regedit", "/S", reg], timeout=300)
         # The desktop closes when its last process exits; this one keeps it (and the
         # tray) up between the programs of a test.
         self._procs["desktop keeper"] = _spawn(
@@ -307,7 +319,7 @@ class Bench:
         self._procs["desktop"] = _spawn(
             ["wine", "explorer", f"/desktop={self.desktop},{DESKTOP_SIZE}"], self.env,
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        _wait_for("virtual desktop", lambda: self.xdotool(
+        wait_for("virtual desktop", lambda: self.xdotool(
             "search", "--onlyvisible", "--name", f"^{self.desktop} - ", check=False), 60,
             lambda: self._procs["desktop keeper"].poll() is None)
 
@@ -435,7 +447,7 @@ class Bench:
             ids[:] = self.xdotool("search", "--onlyvisible", "--name", name_regex,
                                   check=False).split()
             return ids
-        _wait_for(f"window {name_regex!r}", visible, timeout)
+        wait_for(f"window {name_regex!r}", visible, timeout)
         return ids
 
 

@@ -22,6 +22,10 @@ ID_APP_EXIT = 57665
 # right end of the taskbar, which takes the bottom 20 pixels.
 TRAY_ICON = (1013, 757)
 TRAY_ICON_BOX = "12x12+1007+751"  # inside the disc, edge pixels left out
+# The tray menu opens with its bottom-right corner at the pointer: this is inside it.
+IN_TRAY_MENU = (TRAY_ICON[0] - 40, TRAY_ICON[1] - 10)
+# Inside the time view at its first-start place, the bottom-right corner of the work area.
+IN_TIME_VIEW = (900, 715)
 ABOVE_TASKBAR = "1024x748+0+0"
 
 
@@ -136,8 +140,16 @@ def open_tray_menu(bench):
     time.sleep(1.0)
 
 
+def key_at(bench, point, key):
+    """Presses a key with the pointer over one of our windows: without a window manager the
+    keyboard goes to the window under the pointer."""
+    bench.xdotool("mousemove", *map(str, point))
+    time.sleep(0.3)
+    bench.xdotool("key", key)
+
+
 def tray_command(bench, mnemonic):
     """Chooses an item of the tray menu by its underlined letter."""
     open_tray_menu(bench)
-    bench.xdotool("key", mnemonic)
+    key_at(bench, IN_TRAY_MENU, mnemonic)
     time.sleep(0.5)

@@ -302,7 +302,10 @@ void CMainDlg::OnPlay(UINT, int, HWND) {
 void CMainDlg::OnPause(UINT, int, HWND) {
     switch (g_player.GetPlayState()) {
     case PlayPlaying:
-        if (g_player.Pause(true)) PauseAnimation();
+        // The result is the device's own (MME: 0 is success; ASIO: 1 while running), so
+        // whether the engine is now paused is what tells.
+        g_player.Pause(true);
+        if (g_player.GetPlayState() == PlayPaused) PauseAnimation();
         break;
     case PlayPaused:
         g_player.Pause(false);

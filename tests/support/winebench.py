@@ -270,8 +270,9 @@ class Bench:
         home = self._dir / "home"
         home.mkdir()
         socket = self._dir / "native"
-        # No autospawn from any system or user client.conf; our daemon only.
-        (self._dir / "client.conf").write_text("autospawn = no\n")
+        # No autospawn from any system or user client.conf; our daemon only. No shared
+        # memory: importing Wine's memfd blocks trips an assertion that kills the daemon.
+        (self._dir / "client.conf").write_text("autospawn = no\nenable-shm = no\n")
         # Rewinds make the monitor lose what the sink had already rendered when a
         # stream starts or underruns; without them the recording is exact.
         (self._dir / "bench.pa").write_text(
@@ -287,7 +288,7 @@ class Bench:
             self._procs["pulseaudio"] = _spawn(
                 ["pulseaudio", "-n", "-F", self._dir / "bench.pa", "--daemonize=no",
                  "--exit-idle-time=-1", "--use-pid-file=no", "--system=false",
-                 "--log-target=stderr"], pulse_env, stdout=subprocess.DEVNULL, stderr=log)
+                 "--disable-shm=yes", "--log-target=stderr"], pulse_env, stdout=subprocess.DEVNULL, stderr=log)
         self.env.update(PULSE_SERVER=f"unix:{socket}",
                         PULSE_CLIENTCONFIG=str(self._dir / "client.conf"),
                         PULSE_COOKIE=str(self._dir / "cookie"))
@@ -425,6 +426,8 @@ class Bench:
 
     def record(self, path):
         """Starts recording what the sound card plays; stop() or leave the with block."""
+        if self._procs["pulseaudio"].poll() is not None:
+            raise BenchError(f"the bench's pulseaudio has died; see {self.artefacts}/pulse.log")
         rec = Recording(self, self._artefact(path))
         self._recordings.append(rec)
         return rec

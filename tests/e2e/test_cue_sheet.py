@@ -73,6 +73,18 @@ def cue_play_from_first(bench):
     wait_title(bench, "Orvane - Cue Play")
 
 
+def drag(bench, from_y, to_y, hold, shot=None):
+    """Presses on a row, moves in small steps (so the list sees a drag) and lets go."""
+    bench.xdotool("mousemove", str(ROW_X), str(from_y), "mousedown", "1")
+    step = 4 if to_y > from_y else -4
+    for y in range(from_y + step, to_y, step):
+        bench.xdotool("mousemove", str(ROW_X), str(y))
+    bench.xdotool("mousemove", str(ROW_X), str(to_y), "sleep", str(hold))
+    if shot:
+        bench.screenshot(shot)
+    bench.xdotool("mouseup", "1")
+
+
 def rows_in_colour(image, colour, rows=3):
     """Which rows of the list have text pixels of exactly this colour."""
     x, y, w, h = LIST_BOX
@@ -146,6 +158,22 @@ class CueSheet(unittest.TestCase):
             in_order(self, recorded, [outside, takes[1], takes[2]])
             self.assertFalse(plays(recorded, takes[0]).ok, "the first take played on under the cut-in")
             self.assertEqual(exit_orvane(bench, program).returncode, 0)
+
+    def test_dragging_an_entry_moves_it_and_the_edge_scrolls_the_list(self):
+        entries = [f"Z:\\nowhere\\entry{i:02d}.wav" for i in range(30)]
+        names = [e.rsplit("\\", 1)[1] for e in entries]
+        with Bench("e2e.cue_sheet.drag") as bench:
+            reset_settings(bench)
+            DEFAULT_CUE.parent.mkdir(parents=True, exist_ok=True)
+            DEFAULT_CUE.write_bytes(b"".join(e.encode() + b",\r\n" for e in entries))
+            program = start_orvane(bench)
+            # Within the page: the first entry onto the third row.
+            drag(bench, FIRST_ROW_Y, FIRST_ROW_Y + 2 * ROW_HEIGHT, hold=0.5)
+            # Below the window: the timer scrolls down to the last entry while the button is held.
+            drag(bench, FIRST_ROW_Y, 760, hold=3.0, shot="dragging.png")
+            self.assertEqual(exit_orvane(bench, program).returncode, 0)
+            moved = names[1:3] + names[:1] + names[3:]
+            self.assertEqual([name for name, _ in saved_list()], moved[1:] + moved[:1])
 
     def test_a_missing_entry_is_asked_about_and_each_answer_acts(self):
         first, last = noise("cue-before.wav", 1), noise("cue-after.wav", 1)

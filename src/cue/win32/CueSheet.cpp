@@ -64,7 +64,6 @@ CCueSheet::CCueSheet()
 BOOL CCueSheet::Attach(HWND list) {
     if (!SubclassWindow(list)) return FALSE;
     m_tickTarget = list;
-    m_hideHScroll = (::GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) != 0;
     ListView_SetExtendedListViewStyle(list, kListExStyles);
     ::ImmAssociateContext(list, nullptr);
     ListView_SetTextColor(list, kTextColor);
@@ -198,7 +197,8 @@ void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
 }
 
 LRESULT CCueSheet::OnNcCalcSize(UINT, WPARAM, LPARAM) {
-    if (m_hideHScroll) ::ShowScrollBar(m_hWnd, SB_HORZ, FALSE);
+    // The name column is sized to the client; a vertical bar would otherwise add a horizontal one.
+    if (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_HSCROLL) ::ShowScrollBar(m_hWnd, SB_HORZ, FALSE);
     SetMsgHandled(FALSE);
     return 0;
 }

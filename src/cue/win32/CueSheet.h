@@ -106,5 +106,4 @@ private:
     std::atomic<HWND> m_tickTarget{nullptr};  // read on the timer thread
     int m_dragSource = -1;                    // -1: no drag
     int m_dragTarget = -1;
-    bool m_hideHScroll = false;  // the control came with a horizontal scroll bar
 };

@@ -99,6 +99,19 @@ def processes_of(marker):
     return pids
 
 
+def _read_line(fd, timeout):
+    """A child's first line on fd; empty on timeout or end of file."""
+    line = b""
+    deadline = time.monotonic() + timeout
+    while not line.endswith(b"\n") and \
+            select.select([fd], [], [], max(0, deadline - time.monotonic()))[0]:
+        chunk = os.read(fd, 16)
+        if not chunk:
+            break
+        line += chunk
+    return line.decode().strip()
+
+
 def windows_path(path):
     """The path a Windows program on the bench uses for a file of ours (Z: is /)."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
@@ -170,8 +183,12 @@ class Recording:
                               f"--rate={bench.rate}", f"--channels={bench.channels}",
                               "--latency-msec=20"], bench.env, stdout=self._file)
         # Sound played before parec is connected would be lost.
-        wait_for("parec", lambda: bench._record_streams() > before, 10,
-                  lambda: self._popen.poll() is None)
+        try:
+            wait_for("parec", lambda: bench._record_streams() > before, 10,
+                     lambda: self._popen.poll() is None)
+        except BenchError:
+            self.stop(settle=0)
+            raise
 
     def stop(self, settle=0.3):
         """Lets what is still in the sound server arrive, then stops the recording."""
@@ -241,30 +258,23 @@ class Bench:
         self._start_wine()
 
     def _start_x(self):
+        # Xvfb picks a free display itself and tells its number through the pipe.
         read, write = os.pipe()
-        try:
-            with open(self.artefacts / "xvfb.log", "wb") as log:
+        with open(self.artefacts / "xvfb.log", "wb") as log:
+            try:
                 self._procs["Xvfb"] = _spawn(
                     ["Xvfb", "-displayfd", write, "-screen", "0", f"{DESKTOP_SIZE}x24",
                      "-nolisten", "tcp"], self.env, pass_fds=(write,),
                     stdout=subprocess.DEVNULL, stderr=log)
-            os.close(write)
-            write = None
-            display = b""
-            deadline = time.monotonic() + 20
-            while not display.endswith(b"\n") and time.monotonic() < deadline:
-                if select.select([read], [], [], 0.5)[0]:
-                    chunk = os.read(read, 16)
-                    if not chunk:
-                        break
-                    display += chunk
-            if not display.strip():
-                raise BenchError("Xvfb did not report a display; see xvfb.log")
+            finally:
+                os.close(write)
+        try:
+            display = _read_line(read, 20)
         finally:
             os.close(read)
-            if write is not None:
-                os.close(write)
-        self.env["DISPLAY"] = ":" + display.decode().strip()
+        if not display:
+            raise BenchError("Xvfb did not report a display; see xvfb.log")
+        self.env["DISPLAY"] = ":" + display
 
     def _start_pulse(self):
         home = self._dir / "home"
@@ -288,12 +298,13 @@ class Bench:
             self._procs["pulseaudio"] = _spawn(
                 ["pulseaudio", "-n", "-F", self._dir / "bench.pa", "--daemonize=no",
                  "--exit-idle-time=-1", "--use-pid-file=no", "--system=false",
-                 "--disable-shm=yes", "--log-target=stderr"], pulse_env, stdout=subprocess.DEVNULL, stderr=log)
+                 "--disable-shm=yes", "--log-target=stderr"],
+                pulse_env, stdout=subprocess.DEVNULL, stderr=log)
         self.env.update(PULSE_SERVER=f"unix:{socket}",
                         PULSE_CLIENTCONFIG=str(self._dir / "client.conf"),
                         PULSE_COOKIE=str(self._dir / "cookie"))
         wait_for("pulseaudio", lambda: self._tool(["pactl", "info"]).returncode == 0, 20,
-                  lambda: self._procs["pulseaudio"].poll() is None)
+                 lambda: self._procs["pulseaudio"].poll() is None)
 
     def _start_wine(self):
         self.env.update(WINEPREFIX=str(PREFIX), WINEARCH="win32", WINEDEBUG="-all",
@@ -332,7 +343,8 @@ class Bench:
             # Every process lands on this desktop, so `wine prog.exe` keeps its exit code
             # (explorer /desktop=... always returns 0).
             f"[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n\"Desktop\"=\"{d}\"\n\n"
-            f"[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n\"{d}\"=\"{DESKTOP_SIZE}\"\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"
+            f"\"{d}\"=\"{DESKTOP_SIZE}\"\n\n"
             f"[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\{d}]\n"
             "\"EnableShell\"=dword:00000001\n\n"
             # A crash prints its backtrace to stderr instead of waiting on a dialog.
@@ -480,7 +492,7 @@ def _find_aligned(haystack, needle, frame_bytes):
 
 
 def _locate(recorded, expected, frame_bytes, first, end):
-    """(expected frame, recording frame) of the first probe from `first` on found in the recording."""
+    """(expected frame, recording frame) of the first probe from `first` on that is recorded."""
     for at in range(first, end - PROBE_FRAMES + 1, PROBE_FRAMES):
         probe = expected[at * frame_bytes:(at + PROBE_FRAMES) * frame_bytes]
         if probe.count(probe[:1]) == len(probe):

@@ -1,0 +1,175 @@
+// The cue list window over a real list view: dropped files, folders and cue files, the
+// Delete key and the texts the control asks for.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cue/win32/CueSheet.h"
+#include "ui/MessageLoop.h"
+#include "ui/Window.h"
+
+namespace {
+
+// The main dialog's part: it hands the list's notifications back to it.
+class CListParent : public CWindowImpl<CListParent> {
+public:
+    static const wchar_t* GetWndClassName() { return L"OrvaneCueSheetTestParent"; }
+    BEGIN_MSG_MAP(CListParent)
+        REFLECT_NOTIFICATIONS()
+    END_MSG_MAP()
+};
+
+std::wstring TestFolder() {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"OrvaneCueSheetTest";
+}
+
+void Touch(const std::wstring& path, const char* bytes = "RIFF") {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, bytes, static_cast<DWORD>(std::strlen(bytes)), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+// What the shell gives a window that files are dropped on.
+HDROP MakeDrop(const std::vector<std::wstring>& names) {
+    size_t chars = 1;
+    for (const auto& name : names) chars += name.size() + 1;
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* text = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const auto& name : names) {
+        std::memcpy(text, name.c_str(), name.size() * sizeof(wchar_t));
+        text += name.size() + 1;
+    }
+    ::GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+class CueSheetWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_module.Init(::GetModuleHandleW(nullptr));
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        folder = TestFolder();
+        ::SHCreateDirectoryExW(nullptr, (folder + L"\\sub").c_str(), nullptr);
+        parent.Create(nullptr, {0, 0, 300, 200}, L"Orvane", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        list = ::CreateWindowExW(0, WC_LISTVIEWW, L"",
+                                 WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_OWNERDATA |
+                                     LVS_OWNERDRAWFIXED | LVS_SHOWSELALWAYS,
+                                 0, 0, 280, 160, parent, reinterpret_cast<HMENU>(IDC_CUELIST), nullptr, nullptr);
+        ASSERT_TRUE(sheet.Attach(list));
+    }
+    void TearDown() override {
+        parent.DestroyWindow();
+        SHFILEOPSTRUCTW remove{};
+        std::wstring from = folder + L'\0';
+        remove.wFunc = FO_DELETE;
+        remove.pFrom = from.c_str();
+        remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+        ::SHFileOperationW(&remove);
+    }
+
+    std::wstring In(const wchar_t* name) const { return folder + L"\\" + name; }
+    void Drop(const std::vector<std::wstring>& names) {
+        ::SendMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
+    }
+    std::vector<std::wstring> Names() const {
+        std::vector<std::wstring> names;
+        for (const auto& item : sheet.Items()) names.push_back(item.name);
+        return names;
+    }
+    std::vector<int> Selected() const {
+        std::vector<int> rows;
+        for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
+            rows.push_back(i);
+        return rows;
+    }
+    void Select(const std::vector<int>& rows) {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        for (int row : rows) ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+
+    std::wstring folder;
+    CListParent parent;
+    HWND list = nullptr;
+    CCueSheet sheet;
+};
+
+TEST_F(CueSheetWindow, DroppedFoldersAndFilesAddWhatCanPlayInTheirOrder) {
+    for (const wchar_t* name : {L"a.wav", L"b.MP3", L"notes.txt"}) Touch(In(name));
+    Touch(In(L"sub\\deep.wav"));
+    Touch(In(L"sub\\x.flac"));
+    Touch(In(L"sub\\y.xyz"));
+    Drop({folder, In(L"sub\\x.flac"), In(L"sub\\y.xyz"), In(L"gone.wav")});
+    // A folder gives its own playable files, not those of its subfolders.
+    std::vector<std::wstring> names = Names();
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(std::set<std::wstring>(names.begin(), names.begin() + 2), (std::set<std::wstring>{L"a.wav", L"b.MP3"}));
+    // The list asks about missing files when it plays them, not when they are added.
+    EXPECT_EQ(names[2], L"x.flac");
+    EXPECT_EQ(names[3], L"gone.wav");
+    EXPECT_EQ(ListView_GetItemCount(list), 4);
+    EXPECT_EQ(sheet.Items()[2].path, In(L"sub\\x.flac"));
+}
+
+TEST_F(CueSheetWindow, FilesDroppedOnASelectionGoAboveItInOrderAndTheSelectionStaysOnItsEntry) {
+    Drop({In(L"e0.wav"), In(L"e1.wav"), In(L"e2.wav")});
+    sheet.CurrentCue = 2;
+    Select({1});
+    Drop({In(L"p.wav"), In(L"q.wav")});
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"e0.wav", L"p.wav", L"q.wav", L"e1.wav", L"e2.wav"}));
+    EXPECT_EQ(Selected(), std::vector<int>{3});
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 3);
+    EXPECT_EQ(sheet.CurrentCue, 4) << "the current entry is still e2";
+}
+
+TEST_F(CueSheetWindow, ACueFileAmongDroppedNamesReplacesTheListAndTheRestIsIgnored) {
+    std::wstring cue = In(L"list.CUE");
+    std::string line = "C:\\music\\from-cue.wav,01:02\r\n";
+    Touch(cue, line.c_str());
+    Drop({In(L"before.wav")});
+    Drop({In(L"z.wav"), cue, In(L"w.wav")});
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"from-cue.wav"});
+    EXPECT_EQ(sheet.Items()[0].time, L"01:02");
+}
+
+TEST_F(CueSheetWindow, DeleteRemovesTheSelectedEntriesAndLeavesNoneSelected) {
+    Drop({In(L"e0.wav"), In(L"e1.wav"), In(L"e2.wav"), In(L"e3.wav")});
+    sheet.CuePlayFrom(2);
+    Select({0, 2});
+    ::SetFocus(list);
+    ::SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"e1.wav", L"e3.wav"}));
+    EXPECT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_FALSE(sheet.IsCuePlay()) << "the current entry was deleted";
+    wchar_t title[64] = L"";
+    ::GetWindowTextW(parent, title, 64);
+    EXPECT_EQ(std::wstring(title).find(L" - Cue Play"), std::wstring::npos);
+}
+
+TEST_F(CueSheetWindow, TheControlIsToldTheNameAndTimeOfEachRow) {
+    Drop({In(L"take.wav")});
+    sheet.SetCueTime(0, 3, 25);
+    wchar_t text[64] = L"unchanged";
+    ListView_GetItemText(list, 0, 1, text, 64);
+    EXPECT_STREQ(text, L"take.wav");
+    ListView_GetItemText(list, 0, 2, text, 64);
+    EXPECT_STREQ(text, L"03:25");
+    EXPECT_EQ(::SendMessageW(list, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
+}
+
+}  // namespace

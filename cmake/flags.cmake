@@ -16,6 +16,10 @@ if(ORVANE_SANITIZE)
   add_compile_options(-fsanitize=${ORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${ORVANE_SANITIZE})
   add_compile_definitions(ORVANE_SANITIZED=1)
+  # The fuzzers link the core, so the core carries their coverage instrumentation.
+  if(ORVANE_SANITIZE MATCHES "address" AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
 endif()
 
 # Prefix of every test this build registers, so one ctest run over all builds keeps the

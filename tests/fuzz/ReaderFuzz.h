@@ -10,10 +10,6 @@
 
 #include "platform/posix/ReportRecorder.h"
 #include "sources/AudioFile.h"
-// The core library is built without coverage; the code under test is compiled here so that
-// the fuzzer sees its branches.
-#include "sources/ChunkScan.cpp"
-#include "sources/PcmStream.cpp"
 
 template <class Reader>
 int FuzzReader(const uint8_t* data, size_t size, const char* name) {

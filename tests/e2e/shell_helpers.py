@@ -7,7 +7,8 @@ import subprocess
 import time
 from pathlib import Path
 
-from winebench import BenchError, find_pcm
+from fixtures import noise_wav, pcm
+from winebench import BenchError, find_pcm, windows_path
 
 BUILD = Path(os.environ["ORVANE_BUILD"])
 ORVANE = BUILD / "dist" / "Orvane.exe"
@@ -29,21 +30,8 @@ IN_TIME_VIEW = (900, 715)
 ABOVE_TASKBAR = "1024x748+0+0"
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
 def noise(name, seconds):
-    """A 16-bit stereo noise file (noise never repeats, so the recording pins it down)."""
-    FIXTURES.mkdir(parents=True, exist_ok=True)
-    path = FIXTURES / name
-    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "2", "-t", "wavpcm", path,
-                    "synth", str(seconds), "whitenoise", "whitenoise", "gain", "-9"], check=True)
-    return path
-
-
-def pcm(path):
-    return path.read_bytes()[44:]
+    return noise_wav(FIXTURES / name, seconds, gain_db=-9)
 
 
 def plays(recorded, path):

@@ -3,11 +3,11 @@ the sound card and compared sample for sample."""
 
 import os
 import re
-import subprocess
 import unittest
 from pathlib import Path
 
-from winebench import Bench, find_pcm
+from fixtures import noise_wav, pcm
+from winebench import Bench, find_pcm, windows_path
 
 BUILD = Path(os.environ["ORVANE_BUILD"])
 TOOLS = BUILD / "tools"
@@ -17,21 +17,8 @@ FRAME = 4  # 16-bit stereo as recorded
 SILENT = bytes(FRAME)
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
 def noise(name, seconds, bits):
-    """Stereo noise with independent channels, a plain PCM header at every width."""
-    path = FIXTURES / name
-    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", str(bits), "-c", "2", "-t", "wavpcm", path,
-                    "synth", str(seconds), "whitenoise", "whitenoise", "gain", "-6"], check=True)
-    return path
-
-
-def pcm(path):
-    """The sample bytes of a file sox made (a 44-byte header)."""
-    return path.read_bytes()[44:]
+    return noise_wav(FIXTURES / name, seconds, bits)
 
 
 def truncated16(pcm24):

@@ -98,6 +98,8 @@ int32_t CNoiseShaper::Process(float x, int s, CTriangleNoise& noise) {
 void CSampleReducer::Setup(int channels, int sourceBytes, int targetBits, int32_t dither) {
     m_channels = channels;
     m_sourceBytes = sourceBytes;
+    m_wordBytes = sourceBytes < 4 ? sourceBytes : 4;
+    m_lowBytes = sourceBytes - m_wordBytes;
     m_targetBits = targetBits;
     // An unknown code truncates, as no dither does.
     m_dither = dither >= DitherTriangle && dither <= DitherNoiseShaping ? dither : DitherNone;
@@ -118,7 +120,7 @@ int32_t CSampleReducer::Dithered(int32_t v, int channel) {
 void CSampleReducer::To16(const uint8_t* source, uint8_t* out, uint32_t frames) {
     for (uint32_t f = 0; f < frames; ++f) {
         for (int c = 0; c < m_channels; ++c, source += m_sourceBytes, out += 2) {
-            const int32_t v = Load(source, m_sourceBytes);
+            const int32_t v = Load(source + m_lowBytes, m_wordBytes);
             Store(out, m_dither == DitherNone ? Sar(v, 16) : Sar(Dithered(v, c), 15), 2);
         }
     }
@@ -126,10 +128,10 @@ void CSampleReducer::To16(const uint8_t* source, uint8_t* out, uint32_t frames) 
 
 void CSampleReducer::KeepWidth(const uint8_t* source, uint8_t* out, uint32_t frames) {
     const int32_t mask = Shl(-1, 32 - m_targetBits);
-    const int k = 32 - 8 * m_sourceBytes;
+    const int k = 32 - 8 * m_wordBytes;
     for (uint32_t f = 0; f < frames; ++f) {
         for (int c = 0; c < m_channels; ++c, source += m_sourceBytes, out += m_sourceBytes) {
-            const int32_t v = Load(source, m_sourceBytes);
+            const int32_t v = Load(source + m_lowBytes, m_wordBytes);
             int32_t w;
             if (m_dither == DitherNone) {
                 w = v & mask;
@@ -138,7 +140,8 @@ void CSampleReducer::KeepWidth(const uint8_t* source, uint8_t* out, uint32_t fra
                 // Only triangle dither is masked to the resolution.
                 if (m_dither == DitherTriangle) w &= mask;
             }
-            Store(out, Sar(w, k), m_sourceBytes);
+            for (int i = 0; i < m_lowBytes; ++i) out[i] = 0;
+            Store(out + m_lowBytes, Sar(w, k), m_wordBytes);
         }
     }
 }

@@ -69,8 +69,9 @@ constexpr int32_t kClipMax = 0x3FFFFFFF;
 // run per block without allocating.
 class CSampleReducer {
 public:
-    // sourceBytes: bytes per source sample (2..4); targetBits: word length to reduce to.
-    // Every channel gets its own noise shaper, cleared here when noise shaping is chosen.
+    // sourceBytes: bytes per source sample (2 or more; a wider sample is reduced by its
+    // top four bytes); targetBits: word length to reduce to. Every channel gets its own
+    // noise shaper, cleared here when noise shaping is chosen.
     void Setup(int channels, int sourceBytes, int targetBits, int32_t dither);
 
     // To 16-bit little-endian samples (the MME device; targetBits is 16).
@@ -84,6 +85,8 @@ private:
 
     int m_channels = 0;
     int m_sourceBytes = 0;
+    int m_wordBytes = 0;  // the top bytes of a sample that are reduced, at most 4
+    int m_lowBytes = 0;   // the bytes below them
     int m_targetBits = 16;
     int32_t m_dither = DitherNone;
     std::vector<CNoiseShaper> m_shapers;

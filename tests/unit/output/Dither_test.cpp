@@ -85,6 +85,14 @@ TEST(MmeReduction, NoDitherTruncatesTowardMinusInfinity) {
               (std::vector<int32_t>{-1, 0, -1, -2, 32767, -32768, 0x1234, -0x1235}));
     EXPECT_EQ(To16({-1, 0x7FFFFFFF, INT32_MIN, 0x00010000}, 2, 4, DitherNone),
               (std::vector<int32_t>{-1, 32767, -32768, 1}));
+
+    // A 48-bit integer file: its top bytes are the sample.
+    const std::vector<uint8_t> wide{0x11, 0x22, 0x33, 0x44, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0xCB, 0xED};
+    CSampleReducer reducer;
+    reducer.Setup(2, 6, 16, DitherNone);
+    std::vector<uint8_t> out(4);
+    reducer.To16(wide.data(), out.data(), 1);
+    EXPECT_EQ(Unpack(out, 2), (std::vector<int32_t>{0x1234, -0x1235}));
 }
 
 TEST(MmeReduction, FullScaleNeverWrapsWithDither) {
@@ -174,6 +182,14 @@ TEST(AsioReduction, TwentyFourBitSourceKeepsItsWidth) {
         a = a < kClipMin ? kClipMin : (a > kClipMax ? kClipMax : a);
         ASSERT_EQ(out[i], static_cast<int32_t>(static_cast<uint32_t>(a) << 1) >> 8) << i;
     }
+
+    // Wider than a word: the top four bytes are reduced, the bytes below become 0.
+    const std::vector<uint8_t> wide{0x11, 0x22, 0x33, 0x44, 0x34, 0x12, 0x11, 0x22, 0x33, 0x44, 0x34, 0x12};
+    CSampleReducer reducer;
+    reducer.Setup(2, 6, 24, DitherNone);
+    std::vector<uint8_t> kept(wide.size(), 0xAA);
+    reducer.KeepWidth(wide.data(), kept.data(), 1);
+    EXPECT_EQ(kept, (std::vector<uint8_t>{0, 0, 0, 0x44, 0x34, 0x12, 0, 0, 0, 0x44, 0x34, 0x12}));
 }
 
 TEST(AsioReduction, EightBitBecomesSigned) {

@@ -1,17 +1,16 @@
 #include "app/win32/MainDlg.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <tuple>
-#include <vector>
 
 #include "app/HandOver.h"
 #include "app/win32/AboutDlg.h"
 #include "app/win32/PlaceWindow.h"
+#include "ui/FileDialog.h"
 
 namespace {
 // Eight pairs of display text and pattern, each ending in a zero, the list in two.
@@ -179,7 +178,7 @@ void CMainDlg::OnSysColorChange() {
 
 LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
     int played = g_player.GetPosition();
-    SetBusy(true);
+    const bool outerBusy = SetBusy(true);
     std::wstring next;
     bool listGoesOn = false;
     if (m_cueSheet.IsCuePlay()) {
@@ -189,13 +188,13 @@ LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
         listGoesOn = m_cueSheet.AdvanceCue(next);
     }
     if (listGoesOn) {
-        SetBusy(false);
+        SetBusy(outerBusy);
         SetFile(next);
         OnPlay();
         return 0;
     }
     OnStop();
-    SetBusy(false);
+    SetBusy(outerBusy);
     if (g_settings.CloseAtEnd) SendMessage(WM_COMMAND, ID_APP_EXIT);
     return 0;
 }
@@ -222,26 +221,17 @@ LRESULT CMainDlg::OnRelayout(UINT, WPARAM, LPARAM) {
 }
 
 void CMainDlg::OnFileOpen(UINT, int, HWND) {
-    std::vector<wchar_t> file(32768, L'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = ::GetActiveWindow();
-    ofn.lpstrFilter = kOpenFilter;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrInitialDir = g_settings.LastPath.c_str();
-    ofn.lpstrTitle = L"Audioファイルを開く";
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    ofn.lpstrDefExt = L"wav";
-    SetBusy(true);
-    if (::GetOpenFileNameW(&ofn)) {
-        std::wstring path = file.data();
+    const bool outerBusy = SetBusy(true);
+    std::wstring path;
+    if (AskFileName({false, L"Audioファイルを開く", kOpenFilter, L"wav", g_settings.LastPath.c_str(), OFN_FILEMUSTEXIST},
+                    path)) {
         SetFile(path);
-        ::PathRemoveFileSpecW(file.data());
-        g_settings.LastPath = file.data();
+        std::wstring folder = path;
+        ::PathRemoveFileSpecW(folder.data());
+        g_settings.LastPath = folder.c_str();
         OnPlay();
     }
-    SetBusy(false);
+    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnAppExit(UINT, int, HWND) {
@@ -254,10 +244,10 @@ void CMainDlg::OnAppExit(UINT, int, HWND) {
 }
 
 void CMainDlg::OnAppAbout(UINT, int, HWND) {
-    SetBusy(true);
+    const bool outerBusy = SetBusy(true);
     CAboutDlg about;
     about.DoModal(::GetActiveWindow());
-    SetBusy(false);
+    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnHelp(UINT, int, HWND) {
@@ -323,14 +313,14 @@ void CMainDlg::OnStop(UINT, int, HWND) {
 }
 
 void CMainDlg::OnCuePlay(UINT, int, HWND) {
-    SetBusy(true);
+    const bool outerBusy = SetBusy(true);
     std::wstring path;
     if (m_cueSheet.SelectCurrentCue(path)) {
         g_player.Stop();
         SetFile(path);
         OnPlay();
     }
-    SetBusy(false);
+    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnSelectAsio(UINT, int id, HWND) {

@@ -38,8 +38,14 @@ public:
     void CreateIcon();
     // Shown from the next play on; a file set before CreateIcon is the first tooltip.
     void SetTip(const std::wstring& fileName);
-    // While set, the menu does not open: a modal dialog of ours is up.
-    void SetBusy(bool busy) { m_busy = busy; }
+    // While set, the menu does not open: a modal dialog of ours is up. Returns the value
+    // before, for the caller to put back: the end of a file handled inside an open dialog's
+    // loop must not clear the flag that dialog holds.
+    bool SetBusy(bool busy) {
+        bool before = m_busy;
+        m_busy = busy;
+        return before;
+    }
     void LoadIcons();
     void PlayAnimation();
     void PauseAnimation();

@@ -1,6 +1,5 @@
 #include "cue/win32/CueSheet.h"
 
-#include <commdlg.h>
 #include <imm.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -9,6 +8,7 @@
 
 #include "app/win32/App.h"
 #include "platform/PathName.h"
+#include "ui/FileDialog.h"
 
 namespace {
 constexpr DWORD kListExStyles = LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER;
@@ -40,20 +40,10 @@ bool IsFolder(const std::wstring& path) {
 
 // The open or save dialog for a cue file; false when cancelled.
 bool AskCuePath(bool save, std::wstring& path) {
-    std::vector<wchar_t> file(32768, L'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = ::GetActiveWindow();
-    ofn.lpstrFilter = kCueFilter;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrInitialDir = g_settings.CueLastPath.c_str();
-    ofn.lpstrDefExt = L"cue";
-    ofn.lpstrTitle = save ? L"Cueファイルを保存" : L"Cueファイルを開く";
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    if (!(save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn))) return false;
-    path = file.data();
-    return true;
+    const DWORD flags = save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    return AskFileName({save, save ? L"Cueファイルを保存" : L"Cueファイルを開く", kCueFilter, L"cue",
+                        g_settings.CueLastPath.c_str(), flags},
+                       path);
 }
 }  // namespace
 

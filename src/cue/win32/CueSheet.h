@@ -86,7 +86,6 @@ private:
     LRESULT OnKeyDown(const NMLVKEYDOWN* key);
     void OnBeginDrag(int item);
 
-    void SetUpControl();
     void DrawRow(const DRAWITEMSTRUCT& draw);
     void AddDroppedName(const std::wstring& path, int& insertAt);
     void AddFolder(const std::wstring& folder, int& insertAt);

@@ -2,9 +2,13 @@
 //
 //   shell_remote malformed     sends WM_COPYDATA records that are not a well-formed path
 //   shell_remote command ID    posts WM_COMMAND ID to the main dialog
+//   shell_remote tray-gone     takes the instance's tray icon away, as a taskbar that
+//                              crashed would
+//   shell_remote taskbar-back  tells every window that the taskbar was created again
 //
 // Exit code 0 when the instance window was found and everything was sent, 1 otherwise.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -55,6 +59,20 @@ bool SendMalformed(HWND target) {
     return ok;
 }
 
+// The icon the main dialog adds: its window, id 0.
+bool DeleteTrayIcon(HWND target) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    data.hWnd = target;
+    data.uID = 0;
+    return ::Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+}
+
+bool BroadcastTaskbarCreated() {
+    UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message && ::PostMessageW(HWND_BROADCAST, message, 0, 0);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -65,5 +83,7 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[1], L"malformed") == 0) return SendMalformed(target) ? 0 : 1;
     if (std::wcscmp(argv[1], L"command") == 0 && argc == 3)
         return ::PostMessageW(target, WM_COMMAND, std::wcstoul(argv[2], nullptr, 10), 0) ? 0 : 1;
+    if (std::wcscmp(argv[1], L"tray-gone") == 0) return DeleteTrayIcon(target) ? 0 : 1;
+    if (std::wcscmp(argv[1], L"taskbar-back") == 0) return BroadcastTaskbarCreated() ? 0 : 1;
     return 2;
 }

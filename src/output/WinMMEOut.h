@@ -35,7 +35,7 @@ private:
 
     // The id to open for the stored id and name; a device that moved is looked up by name.
     static int32_t ResolveDevice(OutputParams& params);
-    bool BuildRing(int32_t framesPerBlock);
+    bool BuildRing(int64_t framesPerBlock);
     void FreeRing();
 
     std::atomic<void*> m_handle{nullptr};

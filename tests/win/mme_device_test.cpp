@@ -77,7 +77,7 @@ TEST(MmeDevice, RefusesRingsOutsideItsLimitsWithoutAllocating) {
     CWinMMEOut device;
     int32_t id = -1;
     const uint64_t before = platform::HeapAllocations();
-    for (auto [time, blocks] : {std::pair{49, 4}, std::pair{2000, 1}, std::pair{2000, 33}}) {
+    for (auto [time, blocks] : {std::pair{49, 4}, std::pair{2000, 1}, std::pair{2000, 33}, std::pair{INT32_MAX, 2}}) {
         OutputParams params = Params(&id, 16);
         params.bufferTime = time;
         params.blockCount = blocks;
@@ -161,4 +161,24 @@ TEST(MmeDevice, PlaysEveryBlockOutThenReportsDrained) {
     EXPECT_EQ(result, WriteDrained);
     EXPECT_GE(device.GetPosition(), 3 * kBlockFrames);
     device.Close();
+}
+
+// 12-bit PCM opens, and its device frame (channels x 12 / 8 bytes) is longer than the
+// source frame the engine reads (channels x 1 byte): a block comes from the bytes given.
+TEST(MmeDevice, ABlockOfAWidthInPartBytesReadsOnlyTheBytesGiven) {
+    CWinMMEOut device;
+    int32_t id = -1;
+    OutputParams params = Params(&id, 12);
+    ASSERT_EQ(device.Open(params), 1);
+    const uint32_t bytes = static_cast<uint32_t>(device.GetBlockBytes());
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const size_t page = system.dwPageSize, span = (bytes + page - 1) / page * page;
+    auto* base = static_cast<uint8_t*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(base, nullptr);
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(base + span, page, PAGE_NOACCESS, &old));  // just past the block
+    EXPECT_EQ(device.Write(base + span - bytes, bytes), static_cast<int>(bytes));
+    device.Close();
+    VirtualFree(base, 0, MEM_RELEASE);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Heap.h"
@@ -111,7 +112,7 @@ int CWinMMEOut::Open(OutputParams& params) {
     m_blockAlign = format.nBlockAlign;
 
     m_blockCount = params.blockCount;
-    if (!BuildRing(static_cast<int32_t>(int64_t{params.bufferTime} * params.sampleRate / 1000))) {
+    if (!BuildRing(int64_t{params.bufferTime} * params.sampleRate / 1000)) {
         FreeRing();
         return 0;
     }
@@ -140,7 +141,7 @@ int CWinMMEOut::Open(OutputParams& params) {
     return 1;
 }
 
-bool CWinMMEOut::BuildRing(int32_t framesPerBlock) {
+bool CWinMMEOut::BuildRing(int64_t framesPerBlock) {
     const int64_t sourceBytes = int64_t{m_channels} * m_sourceBytes * framesPerBlock;
     const int64_t deviceBytes = int64_t{m_blockAlign} * framesPerBlock;
     if (framesPerBlock < 1 || sourceBytes > INT32_MAX || deviceBytes > INT32_MAX) return false;
@@ -208,8 +209,8 @@ int CWinMMEOut::Write(const uint8_t* data, uint32_t bytes) {
     const uint32_t frames = bytes / static_cast<uint32_t>(m_channels * m_sourceBytes);
     if (m_convert)
         m_reducer.To16(data, reinterpret_cast<uint8_t*>(header->lpData), frames);
-    else
-        std::memcpy(header->lpData, data, frames * static_cast<uint32_t>(m_blockAlign));
+    else  // a width in part bytes makes the device frame longer than the source frame
+        std::memcpy(header->lpData, data, std::min(bytes, frames * static_cast<uint32_t>(m_blockAlign)));
     header->dwBufferLength = frames * static_cast<DWORD>(m_blockAlign);
 
     // Counted before the driver has it, so a block that finishes at once is counted down.

@@ -1,5 +1,5 @@
 // The cue list window over a real list view: dropped files, folders and cue files, the
-// Delete key and the texts the control asks for.
+// Delete key, typing a name and the texts the control asks for.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -159,6 +159,24 @@ TEST_F(CueSheetWindow, DeleteRemovesTheSelectedEntriesAndLeavesNoneSelected) {
     wchar_t title[64] = L"";
     ::GetWindowTextW(parent, title, 64);
     EXPECT_EQ(std::wstring(title).find(L" - Cue Play"), std::wstring::npos);
+}
+
+TEST_F(CueSheetWindow, TypingGoesToTheNextNameThatBeginsSoAndANameNotThereMovesNothing) {
+    Drop({In(L"apple.wav"), In(L"Beta.wav"), In(L"e2.wav"), In(L"bravo.wav")});
+    Select({2});
+    ::SetFocus(list);
+    // The control answers a letter by asking its owner for a row whose name starts with it.
+    ::SendMessageW(list, WM_CHAR, L'b', 1);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 3) << "from the focused row on, any case";
+    EXPECT_EQ(Selected(), std::vector<int>{3});
+    // A key typed much later starts a new search; one that no name begins with leaves the
+    // selection where it is, so Delete or Enter still act on the row the user chose.
+    ::Sleep(1100);
+    ::SendMessageW(list, WM_CHAR, L'q', 1);
+    EXPECT_EQ(Selected(), std::vector<int>{3});
+    ::Sleep(1100);
+    ::SendMessageW(list, WM_CHAR, L'a', 1);
+    EXPECT_EQ(Selected(), std::vector<int>{0}) << "the search goes round";
 }
 
 TEST_F(CueSheetWindow, TheControlIsToldTheNameAndTimeOfEachRow) {

@@ -110,6 +110,8 @@ LRESULT CCueSheet::OnNotify(UINT, WPARAM, LPARAM lParam) {
         return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(lParam));
     case LVN_KEYDOWN:
         return OnKeyDown(reinterpret_cast<NMLVKEYDOWN*>(lParam));
+    case LVN_ODFINDITEMW:
+        return OnFindItem(reinterpret_cast<NMLVFINDITEMW*>(lParam));
     case NM_DBLCLK:
         SendMessage(WM_COMMAND, ID_CUEPLAY);
         return 0;
@@ -130,6 +132,25 @@ LRESULT CCueSheet::OnGetDispInfo(NMLVDISPINFOW* info) {
     if (item.iSubItem == 1) ::lstrcpynW(item.pszText, entry.name.c_str(), item.cchTextMax);
     if (item.iSubItem == 2) ::lstrcpynW(item.pszText, entry.time.c_str(), item.cchTextMax);
     return 0;
+}
+
+// Typing a name: an owner-data list asks us, and an answer of 0 would be taken as row 0.
+LRESULT CCueSheet::OnFindItem(const NMLVFINDITEMW* find) const {
+    const LVFINDINFOW& info = find->lvfi;
+    const int count = Count();
+    if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz || count == 0) return -1;
+    const int typed = ::lstrlenW(info.psz);
+    const int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
+    const int rows = (info.flags & LVFI_WRAP) ? count : count - start;
+    for (int n = 0; n < rows; ++n) {
+        const int row = (start + n) % count;
+        const std::wstring& name = Items()[static_cast<size_t>(row)].name;
+        const int length = static_cast<int>(name.size());
+        if (info.flags & LVFI_PARTIAL ? length < typed : length != typed) continue;
+        if (::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), typed, info.psz, typed) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
 }
 
 LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {

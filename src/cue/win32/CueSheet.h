@@ -84,6 +84,7 @@ private:
 
     LRESULT OnGetDispInfo(NMLVDISPINFOW* info);
     LRESULT OnKeyDown(const NMLVKEYDOWN* key);
+    LRESULT OnFindItem(const NMLVFINDITEMW* find) const;
     void OnBeginDrag(int item);
 
     void DrawRow(const DRAWITEMSTRUCT& draw);

@@ -1,5 +1,6 @@
 #include "engine/PlayerCore.h"
 
+#include <climits>
 #include <cstring>
 
 #include "platform/Heap.h"
@@ -161,7 +162,10 @@ unsigned CPlayerCore::Run() {
         return 0;
     }
     const AudioFormatInfo& format = m_reader->Format();
-    run.jogBytes = format.sampleRate * format.channels * (format.bitsPerSample / 8) / 5;
+    // A fifth of a second; a format too large for it gets no jog snippet rather than an
+    // overflowed size.
+    int64_t jogBytes = int64_t{format.sampleRate} * format.channels * (format.bitsPerSample / 8) / 5;
+    run.jogBytes = jogBytes >= 0 && jogBytes <= INT32_MAX ? static_cast<int32_t>(jogBytes) : 0;
     m_jogLength.store(format.sampleRate / 5);
     m_reader->Read(run.block, 0);
 

@@ -144,8 +144,3 @@ size_t TestDevice::PlayedCount() {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_played.size();
 }
-
-uint32_t TestDevice::Resets() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    return m_resets;
-}

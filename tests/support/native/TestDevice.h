@@ -42,8 +42,6 @@ public:
     std::vector<WriteEntry> Writes();
     std::vector<uint32_t> Played();  // every frame played, in order
     size_t PlayedCount();            // without copying, for allocation-free polling
-    uint32_t Resets();
-    int FramesPerBlock() const { return m_blockFrames; }
 
 private:
     void PlayerLoop();

@@ -10,8 +10,8 @@ A bench owns a private Xvfb, a private PulseAudio daemon whose default sink is a
 sink at the rate, format and channel count under test, and Wine's virtual desktop on
 that display. It runs the programs of one Windows architecture (win32 or win64, the
 build's own) with that architecture's Wine loader in a prefix of its own
-(build/wineprefix-win32, build/wineprefix-win64); prefixes are held under one lock, so
-benches run one after another. Everything a bench starts is stopped when it exits, also
+(build/wineprefix-win32, build/wineprefix-win64); benches hold one machine-wide lock, so
+they run one after another, also from different checkouts. Everything a bench starts is stopped when it exits, also
 on an exception; artefacts go to <build>/artefacts/<name>/.
 
 Run as a program:
@@ -50,6 +50,7 @@ SOURCE = Path(os.environ.get("ORVANE_SOURCE", Path(__file__).resolve().parents[2
 BUILD = Path(os.environ.get("ORVANE_BUILD", SOURCE / "build" / "windows"))
 BENCH_ROOT = BUILD / "bench"
 SKIPPED = 77
+MACHINE_LOCK = Path(tempfile.gettempdir()) / "orvane-winebench.lock"
 DESKTOP_SIZE = "1024x768"
 # The sound card a bench has unless a test asks for another: 44.1 kHz, 16-bit stereo.
 RATE = 44100
@@ -391,8 +392,9 @@ class Bench:
                         # No Mono/Gecko installer prompts, no menu entries in $HOME.
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
-        # One lock for both prefixes: recordings are real time and want the machine alone.
-        self._lock = open(self.prefix.parent / "wineprefix.lock", "w")
+        # One lock for the whole machine, every checkout and both prefixes: recordings are
+        # real time and want the machine to themselves.
+        self._lock = open(MACHINE_LOCK, "w")
         fcntl.flock(self._lock, fcntl.LOCK_EX)
         self._ensure_prefix()
         # A server left by a runner that was killed would hold another display.

@@ -105,7 +105,9 @@ protected:
     std::wstring folder;
     CListParent parent;
     HWND list = nullptr;
-    CCueSheet sheet;
+    AppSettings settings;
+    CPlayerCore engine{settings};
+    CCueSheet sheet{engine, settings};
 };
 
 TEST_F(CueSheetWindow, DroppedFoldersAndFilesAddWhatCanPlayInTheirOrder) {

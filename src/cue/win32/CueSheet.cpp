@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "app/win32/App.h"
 #include "platform/PathName.h"
 #include "ui/FileDialog.h"
 
@@ -39,16 +38,17 @@ bool IsFolder(const std::wstring& path) {
 }
 
 // The open or save dialog for a cue file; false when cancelled.
-bool AskCuePath(bool save, std::wstring& path) {
+bool AskCuePath(bool save, const std::wstring& folder, std::wstring& path) {
     const DWORD flags = save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    return AskFileName({save, save ? L"Cueファイルを保存" : L"Cueファイルを開く", kCueFilter, L"cue",
-                        g_settings.CueLastPath.c_str(), flags},
-                       path);
+    return AskFileName(
+        {save, save ? L"Cueファイルを保存" : L"Cueファイルを開く", kCueFilter, L"cue", folder.c_str(), flags}, path);
 }
 }  // namespace
 
-CCueSheet::CCueSheet()
-    : CCueList(static_cast<CueListView&>(*this), g_settings),
+CCueSheet::CCueSheet(CPlayerCore& engine, AppSettings& settings)
+    : CCueList(static_cast<CueListView&>(*this), settings),
+      m_engine(engine),
+      m_settings(settings),
       m_scrollTimer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 100) {}
 
 BOOL CCueSheet::Attach(HWND list) {
@@ -249,23 +249,23 @@ void CCueSheet::OnTimeAll(UINT, int, HWND) {
 }
 
 void CCueSheet::RecalculateTimes(const std::vector<int>& indices) {
-    RecalculateCueTimes(indices, [](const std::wstring& path, int& minutes, int& seconds) {
-        return g_player.GetFileLength(path, minutes, seconds);
+    RecalculateCueTimes(indices, [this](const std::wstring& path, int& minutes, int& seconds) {
+        return m_engine.GetFileLength(path, minutes, seconds);
     });
 }
 
 void CCueSheet::OnOpenCueFile(UINT, int, HWND) {
     std::wstring path;
-    if (!AskCuePath(false, path)) return;
+    if (!AskCuePath(false, m_settings.CueLastPath, path)) return;
     LoadCueFile(path);
-    g_settings.CueLastPath = platform::FolderPart(path);
+    m_settings.CueLastPath = platform::FolderPart(path);
 }
 
 void CCueSheet::OnSaveCueFile(UINT, int, HWND) {
     std::wstring path;
-    if (!AskCuePath(true, path)) return;
+    if (!AskCuePath(true, m_settings.CueLastPath, path)) return;
     SaveCueFile(path);
-    g_settings.CueLastPath = platform::FolderPart(path);
+    m_settings.CueLastPath = platform::FolderPart(path);
 }
 
 LRESULT CCueSheet::OnDestroy(UINT, WPARAM, LPARAM) {

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/Timer.h"
 #include "cue/CueList.h"
+#include "engine/PlayerCore.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
+#include "ui/Timer.h"
 #include "ui/Window.h"
 
 // The auto-scroll timer's tick, sent from the timer thread to the list.
@@ -21,7 +23,8 @@ constexpr UINT WM_CUE_DRAG_TICK = 0x8021;
 
 class CCueSheet : public CWindowImpl<CCueSheet>, private CueListView, public CCueList {
 public:
-    CCueSheet();
+    // The engine answers file lengths; the settings keep the cue file dialogs' folder.
+    CCueSheet(CPlayerCore& engine, AppSettings& settings);
 
     // Takes over the list control of the main dialog.
     BOOL Attach(HWND list);
@@ -102,6 +105,8 @@ private:
     void RecalculateTimes(const std::vector<int>& indices);
     HWND MainWindow() const { return ::GetParent(m_hWnd); }
 
+    CPlayerCore& m_engine;
+    AppSettings& m_settings;
     CTimer m_scrollTimer;
     std::atomic<HWND> m_tickTarget{nullptr};  // read on the timer thread
     int m_dragSource = -1;                    // -1: no drag

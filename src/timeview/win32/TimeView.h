@@ -6,6 +6,7 @@
 
 #include "engine/PlayerCore.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
 #include "ui/Window.h"
 
 constexpr UINT WM_DROPFRAME_MOVED = 0x800A;
@@ -18,6 +19,8 @@ bool RegisterTimeEditClass(HINSTANCE instance);
 class CTimeView : public CDialogImpl<CTimeView>, public CPlayerListener {
 public:
     enum { IDD = IDD_TIMEVIEW };
+
+    CTimeView(CPlayerCore& engine, AppSettings& settings) : m_engine(engine), m_settings(settings) {}
 
     bool IsDocked() const { return m_docked; }
     void SetDocked(bool docked) { m_docked = docked; }
@@ -38,5 +41,7 @@ private:
     void OnCancel(UINT, int, HWND) { DestroyWindow(); }
     void UpdateTitle();
 
+    CPlayerCore& m_engine;
+    AppSettings& m_settings;
     bool m_docked = false;
 };

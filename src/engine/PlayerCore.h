@@ -17,12 +17,10 @@
 #include "sources/SourceKind.h"
 #include "sources/WaveFile.h"
 #include "sources/WmaFile.h"
+#include "ui/Messages.h"
 
 enum PlayState : int32_t { PlayStopped = 0, PlayPlaying = 1, PlayPaused = 2 };
 enum EngineCommand : int32_t { CmdNone = 0, CmdSeek = 3, CmdRepositioning = 4, CmdJog = 5 };
-
-// Sent to the notify target when the file has played out.
-constexpr uint32_t WM_PLAYER_END = 0x8002;
 
 // What the time view hears of the play state.
 class CPlayerListener {

@@ -17,12 +17,9 @@
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "timeview/win32/TimeView.h"
+#include "ui/Messages.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
-
-constexpr UINT WM_TRAY_NOTIFY = 0x8000;   // lParam: the mouse message
-constexpr UINT WM_RELOAD_ICONS = 0x8001;  // the icon set changed
-constexpr UINT WM_TRAY_TICK = 0x8020;     // wParam: the blink timer's id
 
 constexpr UINT kBlinkPeriodMs = 500;
 constexpr const wchar_t* kNoFileTip = L"- No File -";
@@ -84,8 +81,8 @@ private:
 
 template <class T>
 CTrayIcon<T>::CTrayIcon(AppSettings& settings, const CTimeView& timeView)
-    : m_taskbarCreatedMsg(::RegisterWindowMessageW(L"TaskbarCreated")),
-      m_colorDepthMsg(::RegisterWindowMessageW(L"TasktrayColorDepthChanged")),
+    : m_taskbarCreatedMsg(::RegisterWindowMessageW(kTaskbarCreatedName)),
+      m_colorDepthMsg(::RegisterWindowMessageW(kTrayColorDepthChangedName)),
       m_settings(settings),
       m_timeView(timeView),
       m_timer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 10) {

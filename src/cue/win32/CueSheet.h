@@ -15,11 +15,9 @@
 #include "engine/PlayerCore.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
+#include "ui/Messages.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
-
-// The auto-scroll timer's tick, sent from the timer thread to the list.
-constexpr UINT WM_CUE_DRAG_TICK = 0x8021;
 
 class CCueSheet : public CWindowImpl<CCueSheet>, private CueListView, public CCueList {
 public:

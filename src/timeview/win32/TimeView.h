@@ -7,11 +7,8 @@
 #include "engine/PlayerCore.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
+#include "ui/Messages.h"
 #include "ui/Window.h"
-
-constexpr UINT WM_DROPFRAME_MOVED = 0x800A;
-constexpr UINT WM_DOCK_TIMEVIEW = 0x800B;  // wParam: time view; lParam: 1 docked, 0 floating
-constexpr UINT WM_RELAYOUT = 0x800C;
 
 // The class of the time view's cue position entry; registered once at start-up.
 bool RegisterTimeEditClass(HINSTANCE instance);

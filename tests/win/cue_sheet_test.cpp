@@ -111,20 +111,22 @@ protected:
 };
 
 TEST_F(CueSheetWindow, DroppedFoldersAndFilesAddWhatCanPlayInTheirOrder) {
-    for (const wchar_t* name : {L"a.wav", L"b.MP3", L"notes.txt"}) Touch(In(name));
+    // No reader plays ".mp3" or ".flac" yet: such files are not taken.
+    for (const wchar_t* name : {L"a.wav", L"b.AIF", L"notes.txt", L"c.mp3"}) Touch(In(name));
     Touch(In(L"sub\\deep.wav"));
-    Touch(In(L"sub\\x.flac"));
+    Touch(In(L"sub\\x.aiff"));
     Touch(In(L"sub\\y.xyz"));
-    Drop({folder, In(L"sub\\x.flac"), In(L"sub\\y.xyz"), In(L"gone.wav")});
+    Touch(In(L"sub\\z.flac"));
+    Drop({folder, In(L"sub\\x.aiff"), In(L"sub\\y.xyz"), In(L"sub\\z.flac"), In(L"gone.wav")});
     // A folder gives its own playable files, not those of its subfolders.
     std::vector<std::wstring> names = Names();
     ASSERT_EQ(names.size(), 4u);
-    EXPECT_EQ(std::set<std::wstring>(names.begin(), names.begin() + 2), (std::set<std::wstring>{L"a.wav", L"b.MP3"}));
+    EXPECT_EQ(std::set<std::wstring>(names.begin(), names.begin() + 2), (std::set<std::wstring>{L"a.wav", L"b.AIF"}));
     // The list asks about missing files when it plays them, not when they are added.
-    EXPECT_EQ(names[2], L"x.flac");
+    EXPECT_EQ(names[2], L"x.aiff");
     EXPECT_EQ(names[3], L"gone.wav");
     EXPECT_EQ(ListView_GetItemCount(list), 4);
-    EXPECT_EQ(sheet.Items()[2].path, In(L"sub\\x.flac"));
+    EXPECT_EQ(sheet.Items()[2].path, In(L"sub\\x.aiff"));
 }
 
 TEST_F(CueSheetWindow, FilesDroppedOnASelectionGoAboveItInOrderAndTheSelectionStaysOnItsEntry) {

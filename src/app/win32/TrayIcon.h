@@ -17,6 +17,7 @@
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "timeview/win32/TimeView.h"
+#include "ui/Menu.h"
 #include "ui/Messages.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
@@ -256,12 +257,9 @@ LRESULT CTrayIcon<T>::OnColorDepthChanged(UINT, WPARAM, LPARAM) {
 
 template <class T>
 void CTrayIcon<T>::ShowPopupMenu() {
-    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    HMENU main = menu ? ::GetSubMenu(menu, 0) : nullptr;
-    if (!main) {
-        if (menu) ::DestroyMenu(menu);
-        return;
-    }
+    CMenu menu = CMenu::Load(IDR_MAINFRAME);
+    HMENU main = menu.SubMenu(0);
+    if (!main) return;
     HMENU audioOut = ::GetSubMenu(main, ::GetMenuItemCount(main) - 3);
     if (audioOut && !m_settings.AsioDriverString.empty() && !m_settings.OutputName.empty()) {
         ::AppendMenuW(audioOut, MF_SEPARATOR, 0, nullptr);
@@ -289,5 +287,4 @@ void CTrayIcon<T>::ShowPopupMenu() {
     }
     ::TrackPopupMenuEx(main, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, Owner(), nullptr);
     ::PostMessageW(Owner(), WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
 }

@@ -8,6 +8,7 @@
 
 #include "platform/PathName.h"
 #include "ui/FileDialog.h"
+#include "ui/Menu.h"
 
 namespace {
 constexpr DWORD kListExStyles = LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER;
@@ -103,29 +104,8 @@ void CCueSheet::SetItemCount(int count) { ListView_SetItemCountEx(m_hWnd, count,
 
 // ---- notifications and drawing ----------------------------------------------------------
 
-LRESULT CCueSheet::OnNotify(UINT, WPARAM, LPARAM lParam) {
-    auto* header = reinterpret_cast<NMHDR*>(lParam);
-    switch (header->code) {
-    case LVN_GETDISPINFOW:
-        return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(lParam));
-    case LVN_KEYDOWN:
-        return OnKeyDown(reinterpret_cast<NMLVKEYDOWN*>(lParam));
-    case LVN_ODFINDITEMW:
-        return OnFindItem(reinterpret_cast<NMLVFINDITEMW*>(lParam));
-    case NM_DBLCLK:
-        SendMessage(WM_COMMAND, ID_CUEPLAY);
-        return 0;
-    case LVN_BEGINDRAG:
-        OnBeginDrag(reinterpret_cast<NMLISTVIEW*>(lParam)->iItem);
-        return 0;
-    default:
-        SetMsgHandled(FALSE);
-        return 0;
-    }
-}
-
-LRESULT CCueSheet::OnGetDispInfo(NMLVDISPINFOW* info) {
-    LVITEMW& item = info->item;
+LRESULT CCueSheet::OnGetDispInfo(NMHDR* header) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
     if (item.iItem < 0 || item.iItem >= Count()) return 0;
     const CueItem& entry = Items()[static_cast<size_t>(item.iItem)];
@@ -135,7 +115,8 @@ LRESULT CCueSheet::OnGetDispInfo(NMLVDISPINFOW* info) {
 }
 
 // Typing a name: an owner-data list asks us, and an answer of 0 would be taken as row 0.
-LRESULT CCueSheet::OnFindItem(const NMLVFINDITEMW* find) const {
+LRESULT CCueSheet::OnFindItem(NMHDR* header) const {
+    const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
     const LVFINDINFOW& info = find->lvfi;
     const int count = Count();
     if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz || count == 0) return -1;
@@ -153,7 +134,8 @@ LRESULT CCueSheet::OnFindItem(const NMLVFINDITEMW* find) const {
     return -1;
 }
 
-LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {
+LRESULT CCueSheet::OnKeyDown(NMHDR* header) {
+    const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
     if (key->wVKey == VK_RETURN)
         SendMessage(WM_COMMAND, ::GetKeyState(VK_CONTROL) < 0 ? ID_SPOTPLAY : ID_CUEPLAY);
     else if (key->wVKey == VK_DELETE)
@@ -161,9 +143,9 @@ LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {
     return 0;
 }
 
-LRESULT CCueSheet::OnDrawItem(UINT, WPARAM, LPARAM lParam) {
-    DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-    return TRUE;
+LRESULT CCueSheet::OnDoubleClick(NMHDR*) {
+    SendMessage(WM_COMMAND, ID_CUEPLAY);
+    return 0;
 }
 
 void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
@@ -207,21 +189,20 @@ void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     if (focused && (draw.itemState & ODS_FOCUS)) ::DrawFocusRect(dc, &draw.rcItem);
 }
 
-LRESULT CCueSheet::OnNcCalcSize(UINT, WPARAM, LPARAM) {
+LRESULT CCueSheet::OnNcCalcSize(BOOL, LPARAM) {
     // The name column is sized to the client; a vertical bar would otherwise add a horizontal one.
     if (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_HSCROLL) ::ShowScrollBar(m_hWnd, SB_HORZ, FALSE);
     SetMsgHandled(FALSE);
     return 0;
 }
 
-LRESULT CCueSheet::OnContextMenu(UINT, WPARAM, LPARAM) {
-    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    if (!menu) return 0;
+void CCueSheet::OnContextMenu(HWND, POINT) {
+    CMenu menu = CMenu::Load(IDR_MAINFRAME);
+    HMENU cueMenu = menu.SubMenu(1);
+    if (!cueMenu) return;
     POINT at{};
     ::GetCursorPos(&at);
-    ::TrackPopupMenu(::GetSubMenu(menu, 1), TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, 0, m_hWnd, nullptr);
-    ::DestroyMenu(menu);
-    return 0;
+    ::TrackPopupMenu(cueMenu, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, 0, m_hWnd, nullptr);
 }
 
 // ---- commands ---------------------------------------------------------------------------
@@ -268,18 +249,16 @@ void CCueSheet::OnSaveCueFile(UINT, int, HWND) {
     m_settings.CueLastPath = platform::FolderPart(path);
 }
 
-LRESULT CCueSheet::OnDestroy(UINT, WPARAM, LPARAM) {
+void CCueSheet::OnDestroy() {
     if (m_dragSource >= 0) EndDrag();
     if (!SaveDefaultCue(DefaultCuePath(true)))
         ::MessageBoxW(m_hWnd, kCueSaveFailedText, L"DefaultCue", MB_OK);
     SetMsgHandled(FALSE);
-    return 0;
 }
 
 // ---- dropping ---------------------------------------------------------------------------
 
-LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
-    HDROP drop = reinterpret_cast<HDROP>(wParam);
+void CCueSheet::OnDropFiles(HDROP drop) {
     const std::vector<int> selected = SelectedIndices();
     const int focused = FocusedItem();
     const int before = Count();
@@ -298,11 +277,10 @@ LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
     ::DragFinish(drop);
     // Dropped files go in, in their order, above the selection, which stays on its entries.
     const int added = Count() - before;
-    if (loaded || added == 0 || selected.empty()) return 0;
+    if (loaded || added == 0 || selected.empty()) return;
     SetItemState(-1, 0, kRowStates);
     for (int index : selected) SetItemState(index + added, LVIS_SELECTED, LVIS_SELECTED);
     if (focused >= selected.front()) SetItemState(focused + added, LVIS_FOCUSED, LVIS_FOCUSED);
-    return 0;
 }
 
 void CCueSheet::AddDroppedName(const std::wstring& path, int& insertAt) {
@@ -332,29 +310,30 @@ void CCueSheet::AddAt(const std::wstring& path, int& insertAt) {
 
 // ---- dragging ---------------------------------------------------------------------------
 
-void CCueSheet::OnBeginDrag(int item) {
-    if (item < 0 || item >= Count()) return;
+LRESULT CCueSheet::OnBeginDrag(NMHDR* header) {
+    const int item = reinterpret_cast<NMLISTVIEW*>(header)->iItem;
+    if (item < 0 || item >= Count()) return 0;
     m_dragSource = m_dragTarget = item;
     ::SetFocus(m_hWnd);
     SetItemState(item, kRowStates, kRowStates);
     ::SetCursor(::LoadCursorW(ResourceInstance(), MAKEINTRESOURCEW(IDC_DRAG)));
     ::SetCapture(m_hWnd);
-}
-
-// While dragging, the control must not see the mouse: it would start a drag of its own.
-LRESULT CCueSheet::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
-    if (m_dragSource < 0) {
-        SetMsgHandled(FALSE);
-        return 0;
-    }
-    if (!m_scrollTimer.IsRunning()) DragOver({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
     return 0;
 }
 
-LRESULT CCueSheet::OnLButtonUp(UINT, WPARAM, LPARAM) {
+// While dragging, the control must not see the mouse: it would start a drag of its own.
+void CCueSheet::OnMouseMove(UINT, POINT point) {
     if (m_dragSource < 0) {
         SetMsgHandled(FALSE);
-        return 0;
+        return;
+    }
+    if (!m_scrollTimer.IsRunning()) DragOver(point);
+}
+
+void CCueSheet::OnLButtonUp(UINT, POINT) {
+    if (m_dragSource < 0) {
+        SetMsgHandled(FALSE);
+        return;
     }
     const int source = m_dragSource, target = m_dragTarget;
     if (target != source) {
@@ -365,26 +344,23 @@ LRESULT CCueSheet::OnLButtonUp(UINT, WPARAM, LPARAM) {
         SetItemState(target, kRowStates, kRowStates);
     }
     EndDrag();
-    return 0;
 }
 
-LRESULT CCueSheet::OnKillFocus(UINT, WPARAM, LPARAM) {
+void CCueSheet::OnKillFocus(HWND) {
     if (m_dragSource >= 0) EndDrag();
     SetMsgHandled(FALSE);
-    return 0;
 }
 
 void CALLBACK CCueSheet::OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     ::SendMessageW(reinterpret_cast<CCueSheet*>(user)->m_tickTarget, WM_CUE_DRAG_TICK, 0, 0);
 }
 
-LRESULT CCueSheet::OnDragTick(UINT, WPARAM, LPARAM) {
-    if (m_dragSource < 0) return 0;
+void CCueSheet::OnDragTick() {
+    if (m_dragSource < 0) return;
     POINT cursor{};
     ::GetCursorPos(&cursor);
     ::ScreenToClient(m_hWnd, &cursor);
     DragOver(cursor);
-    return 0;
 }
 
 void CCueSheet::DragOver(POINT point) {

@@ -6,6 +6,7 @@
 // written back when the control is destroyed.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <string>
@@ -34,17 +35,21 @@ public:
     static std::wstring DefaultCuePath(bool create);
 
     BEGIN_MSG_MAP(CCueSheet)
-        MESSAGE_HANDLER_EX(Reflected(WM_NOTIFY), OnNotify)
-        MESSAGE_HANDLER_EX(Reflected(WM_DRAWITEM), OnDrawItem)
-        MESSAGE_HANDLER_EX(WM_GETDLGCODE, OnGetDlgCode)
-        MESSAGE_HANDLER_EX(WM_CONTEXTMENU, OnContextMenu)
-        MESSAGE_HANDLER_EX(WM_DROPFILES, OnDropFiles)
-        MESSAGE_HANDLER_EX(WM_MOUSEMOVE, OnMouseMove)
-        MESSAGE_HANDLER_EX(WM_LBUTTONUP, OnLButtonUp)
-        MESSAGE_HANDLER_EX(WM_KILLFOCUS, OnKillFocus)
-        MESSAGE_HANDLER_EX(WM_CUE_DRAG_TICK, OnDragTick)
-        MESSAGE_HANDLER_EX(WM_NCCALCSIZE, OnNcCalcSize)
-        MESSAGE_HANDLER_EX(WM_DESTROY, OnDestroy)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_GETDISPINFOW, OnGetDispInfo)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_KEYDOWN, OnKeyDown)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_ODFINDITEMW, OnFindItem)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(NM_DBLCLK, OnDoubleClick)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_BEGINDRAG, OnBeginDrag)
+        MSG_OCM_DRAWITEM(OnDrawItem)
+        MSG_WM_GETDLGCODE(OnGetDlgCode)
+        MSG_WM_CONTEXTMENU(OnContextMenu)
+        MSG_WM_DROPFILES(OnDropFiles)
+        MSG_WM_MOUSEMOVE(OnMouseMove)
+        MSG_WM_LBUTTONUP(OnLButtonUp)
+        MSG_WM_KILLFOCUS(OnKillFocus)
+        MESSAGE_HANDLER_VOID(WM_CUE_DRAG_TICK, OnDragTick)
+        MSG_WM_NCCALCSIZE(OnNcCalcSize)
+        MSG_WM_DESTROY(OnDestroy)
         COMMAND_ID_HANDLER_EX(ID_CUEPLAY, OnCuePlay)
         COMMAND_ID_HANDLER_EX(ID_SPOTPLAY, OnSpotPlay)
         COMMAND_ID_HANDLER_EX(ID_CUE_DELETE, OnDelete)
@@ -62,17 +67,21 @@ private:
     void SetItemCount(int count) override;
     bool WindowExists() const override { return IsWindow() != FALSE; }
 
-    LRESULT OnNotify(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnDrawItem(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM) { return DLGC_WANTALLKEYS; }
-    LRESULT OnContextMenu(UINT, WPARAM, LPARAM);
-    LRESULT OnDropFiles(UINT, WPARAM drop, LPARAM);
-    LRESULT OnMouseMove(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM);
-    LRESULT OnKillFocus(UINT, WPARAM, LPARAM);
-    LRESULT OnDragTick(UINT, WPARAM, LPARAM);
-    LRESULT OnNcCalcSize(UINT, WPARAM, LPARAM);
-    LRESULT OnDestroy(UINT, WPARAM, LPARAM);
+    LRESULT OnGetDispInfo(NMHDR* header);
+    LRESULT OnKeyDown(NMHDR* header);
+    LRESULT OnFindItem(NMHDR* header) const;
+    LRESULT OnDoubleClick(NMHDR*);
+    LRESULT OnBeginDrag(NMHDR* header);
+    void OnDrawItem(int, const DRAWITEMSTRUCT* draw) { DrawRow(*draw); }
+    UINT OnGetDlgCode(const MSG*) { return DLGC_WANTALLKEYS; }
+    void OnContextMenu(HWND, POINT);
+    void OnDropFiles(HDROP drop);
+    void OnMouseMove(UINT, POINT point);
+    void OnLButtonUp(UINT, POINT);
+    void OnKillFocus(HWND);
+    void OnDragTick();
+    LRESULT OnNcCalcSize(BOOL, LPARAM);
+    void OnDestroy();
 
     void OnCuePlay(UINT, int, HWND);
     void OnSpotPlay(UINT, int, HWND);
@@ -82,11 +91,6 @@ private:
     void OnTimeAll(UINT, int, HWND);
     void OnOpenCueFile(UINT, int, HWND);
     void OnSaveCueFile(UINT, int, HWND);
-
-    LRESULT OnGetDispInfo(NMLVDISPINFOW* info);
-    LRESULT OnKeyDown(const NMLVKEYDOWN* key);
-    LRESULT OnFindItem(const NMLVFINDITEMW* find) const;
-    void OnBeginDrag(int item);
 
     void DrawRow(const DRAWITEMSTRUCT& draw);
     void AddDroppedName(const std::wstring& path, int& insertAt);

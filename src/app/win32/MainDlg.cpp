@@ -185,24 +185,24 @@ void CMainDlg::OnSysColorChange() {
 
 LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
     int played = m_engine.GetPosition();
-    const bool outerBusy = SetBusy(true);
     std::wstring next;
     bool listGoesOn = false;
-    if (m_cueSheet.IsCuePlay()) {
-        if (played != 0) m_cueSheet.StoreMeasuredTime(played, m_engine.GetFormat()->sampleRate);
-        listGoesOn = m_cueSheet.AdvanceCue(next);
-    } else if (m_cueSheet.IsCutInPlay()) {
-        listGoesOn = m_cueSheet.AdvanceCue(next);
+    {
+        BusyScope busy(*this);
+        if (m_cueSheet.IsCuePlay()) {
+            if (played != 0) m_cueSheet.StoreMeasuredTime(played, m_engine.GetFormat()->sampleRate);
+            listGoesOn = m_cueSheet.AdvanceCue(next);
+        } else if (m_cueSheet.IsCutInPlay()) {
+            listGoesOn = m_cueSheet.AdvanceCue(next);
+        }
+        if (!listGoesOn) OnStop();
     }
     if (listGoesOn) {
-        SetBusy(outerBusy);
         SetFile(next);
         OnPlay();
-        return 0;
+    } else if (m_settings.CloseAtEnd) {
+        SendMessage(WM_COMMAND, ID_APP_EXIT);
     }
-    OnStop();
-    SetBusy(outerBusy);
-    if (m_settings.CloseAtEnd) SendMessage(WM_COMMAND, ID_APP_EXIT);
     return 0;
 }
 
@@ -228,7 +228,7 @@ LRESULT CMainDlg::OnRelayout(UINT, WPARAM, LPARAM) {
 }
 
 void CMainDlg::OnFileOpen(UINT, int, HWND) {
-    const bool outerBusy = SetBusy(true);
+    BusyScope busy(*this);
     std::wstring path;
     if (AskFileName({false, L"Audioファイルを開く", kOpenFilter, L"wav", m_settings.LastPath.c_str(), OFN_FILEMUSTEXIST},
                     path)) {
@@ -238,7 +238,6 @@ void CMainDlg::OnFileOpen(UINT, int, HWND) {
         m_settings.LastPath = folder.c_str();
         OnPlay();
     }
-    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnAppExit(UINT, int, HWND) {
@@ -251,10 +250,9 @@ void CMainDlg::OnAppExit(UINT, int, HWND) {
 }
 
 void CMainDlg::OnAppAbout(UINT, int, HWND) {
-    const bool outerBusy = SetBusy(true);
+    BusyScope busy(*this);
     CAboutDlg about;
     about.DoModal(::GetActiveWindow());
-    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnHelp(UINT, int, HWND) {
@@ -320,14 +318,13 @@ void CMainDlg::OnStop(UINT, int, HWND) {
 }
 
 void CMainDlg::OnCuePlay(UINT, int, HWND) {
-    const bool outerBusy = SetBusy(true);
+    BusyScope busy(*this);
     std::wstring path;
     if (m_cueSheet.SelectCurrentCue(path)) {
         m_engine.Stop();
         SetFile(path);
         OnPlay();
     }
-    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnSelectAsio(UINT, int id, HWND) {

@@ -38,14 +38,20 @@ public:
     void CreateIcon();
     // Shown from the next play on; a file set before CreateIcon is the first tooltip.
     void SetTip(const std::wstring& fileName);
-    // While set, the menu does not open: a modal dialog of ours is up. Returns the value
-    // before, for the caller to put back: the end of a file handled inside an open dialog's
-    // loop must not clear the flag that dialog holds.
-    bool SetBusy(bool busy) {
-        bool before = m_busy;
-        m_busy = busy;
-        return before;
-    }
+    // While one exists, the menu does not open: a modal dialog of ours is up, or the user
+    // may be asked something. It puts back the flag it found, so the end of a file handled
+    // inside an open dialog's loop does not clear the flag that dialog holds.
+    class BusyScope {
+    public:
+        explicit BusyScope(CTrayIcon& tray) : m_tray(tray), m_before(tray.m_busy) { tray.m_busy = true; }
+        ~BusyScope() { m_tray.m_busy = m_before; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CTrayIcon& m_tray;
+        const bool m_before;
+    };
     void LoadIcons();
     void PlayAnimation();
     void PauseAnimation();

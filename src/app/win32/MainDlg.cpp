@@ -157,8 +157,7 @@ void CMainDlg::OnSize(UINT, int cx, int cy) {
     r.right = cx;
     r.bottom = cy;
     list.MoveWindow(r);
-    RECT client = list.GetClientRect();
-    ListView_SetColumnWidth(list, 1, client.right - 43);
+    m_cueSheet.FitNameColumn();
 }
 
 void CMainDlg::OnMoving(UINT, RECT* rect) { KeepMovingOnScreen(rect); }

@@ -17,6 +17,9 @@ constexpr COLORREF kCuePlayColor = RGB(20, 100, 240);
 constexpr COLORREF kCutInColor = RGB(100, 100, 100);
 constexpr UINT kRowStates = LVIS_SELECTED | LVIS_FOCUSED;
 constexpr UINT kScrollPeriodMs = 30;
+constexpr int kTimeColumnWidth = 40;
+// The name column takes what the time column and the borders leave.
+constexpr int kNameColumnAllowance = kTimeColumnWidth + 3;
 
 // Two pairs of display text and pattern, each ending in a zero.
 const wchar_t kCueFilter[] = L"Play Cue files(*.Cue)\0*.cue;\0All Files(*.*)\0*.*\0";
@@ -60,7 +63,7 @@ BOOL CCueSheet::Attach(HWND list) {
     ListView_SetTextColor(list, kTextColor);
     const struct {
         int format, width;
-    } columns[] = {{LVCFMT_LEFT, 0}, {LVCFMT_LEFT, 0}, {LVCFMT_RIGHT, 40}};
+    } columns[] = {{LVCFMT_LEFT, 0}, {LVCFMT_LEFT, 0}, {LVCFMT_RIGHT, kTimeColumnWidth}};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH;
@@ -68,11 +71,13 @@ BOOL CCueSheet::Attach(HWND list) {
         column.cx = columns[i].width;
         ListView_InsertColumn(list, i, &column);
     }
-    ListView_SetColumnWidth(list, 1, GetClientRect().right - 43);
+    FitNameColumn();
     // The dialog takes drops too; on the list they fill it instead of playing.
     ::DragAcceptFiles(list, TRUE);
     return TRUE;
 }
+
+void CCueSheet::FitNameColumn() { ListView_SetColumnWidth(m_hWnd, 1, GetClientRect().right - kNameColumnAllowance); }
 
 std::wstring CCueSheet::DefaultCuePath(bool create) {
     wchar_t appData[MAX_PATH];

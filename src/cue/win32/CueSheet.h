@@ -29,6 +29,8 @@ public:
     BOOL Attach(HWND list);
     // The first time, loads "Default.cue"; then shows the main window without activating it.
     void ShowCueWindow();
+    // Sizes the name column to the list's client width; after every change of size.
+    void FitNameColumn();
 
     // "Orvane\Default.cue" in the user's application-data folder; with create, the folder
     // is made first. Empty when the shell gives no folder.

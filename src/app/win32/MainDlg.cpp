@@ -127,7 +127,7 @@ void CMainDlg::OnDropFiles(HDROP drop) {
     std::wstring path(length, L'\0');
     if (length && ::DragQueryFileW(drop, 0, path.data(), length + 1) == length && m_engine.IsSupportedFile(path)) {
         SetFile(path);
-        m_cueSheet.CutIn();
+        m_cueSheet.List().CutIn();
         OnPlay();
     }
     ::DragFinish(drop);
@@ -138,7 +138,7 @@ BOOL CMainDlg::OnCopyData(HWND, const COPYDATASTRUCT* data) {
     size_t length = data ? HandOverPathLength(data->lpData, data->cbData) : 0;
     if (length == 0) return TRUE;
     SetFile(std::wstring(static_cast<const wchar_t*>(data->lpData), length));
-    m_cueSheet.CutIn();
+    m_cueSheet.List().CutIn();
     OnPlay();
     return TRUE;
 }
@@ -188,11 +188,11 @@ LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
     bool listGoesOn = false;
     {
         BusyScope busy(*this);
-        if (m_cueSheet.IsCuePlay()) {
-            if (played != 0) m_cueSheet.StoreMeasuredTime(played, m_engine.GetFormat()->sampleRate);
-            listGoesOn = m_cueSheet.AdvanceCue(next);
-        } else if (m_cueSheet.IsCutInPlay()) {
-            listGoesOn = m_cueSheet.AdvanceCue(next);
+        if (m_cueSheet.List().IsCuePlay()) {
+            if (played != 0) m_cueSheet.List().StoreMeasuredTime(played, m_engine.GetFormat()->sampleRate);
+            listGoesOn = m_cueSheet.List().AdvanceCue(next);
+        } else if (m_cueSheet.List().IsCutInPlay()) {
+            listGoesOn = m_cueSheet.List().AdvanceCue(next);
         }
         if (!listGoesOn) OnStop();
     }
@@ -312,14 +312,14 @@ void CMainDlg::OnPause(UINT, int, HWND) {
 
 void CMainDlg::OnStop(UINT, int, HWND) {
     m_engine.Stop();
-    m_cueSheet.EndCuePlay();
+    m_cueSheet.List().EndCuePlay();
     StopAnimation();
 }
 
 void CMainDlg::OnCuePlay(UINT, int, HWND) {
     BusyScope busy(*this);
     std::wstring path;
-    if (m_cueSheet.SelectCurrentCue(path)) {
+    if (m_cueSheet.List().SelectCurrentCue(path)) {
         m_engine.Stop();
         SetFile(path);
         OnPlay();

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/PathName.h"
+#include "platform/Report.h"
 #include "ui/FileDialog.h"
 #include "ui/Menu.h"
 
@@ -50,7 +51,7 @@ bool AskCuePath(bool save, const std::wstring& folder, std::wstring& path) {
 }  // namespace
 
 CCueSheet::CCueSheet(CPlayerCore& engine, AppSettings& settings)
-    : CCueList(static_cast<CueListView&>(*this), settings),
+    : m_list(*this, settings),
       m_engine(engine),
       m_settings(settings),
       m_scrollTimer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 100) {}
@@ -88,7 +89,7 @@ std::wstring CCueSheet::DefaultCuePath(bool create) {
 }
 
 void CCueSheet::ShowCueWindow() {
-    LoadDefaultCue(DefaultCuePath(false));
+    m_list.LoadDefaultCue(DefaultCuePath(false));
     ::SetForegroundWindow(::GetForegroundWindow());
     ::ShowWindow(MainWindow(), SW_SHOWNOACTIVATE);
 }
@@ -102,7 +103,7 @@ void CCueSheet::ShowTitleSuffix(const wchar_t* suffix) {
 }
 
 void CCueSheet::RedrawItem(int index) {
-    if (index >= 0 && index < Count()) ListView_RedrawItems(m_hWnd, index, index);
+    if (index >= 0 && index < m_list.Count()) ListView_RedrawItems(m_hWnd, index, index);
 }
 
 void CCueSheet::SetItemCount(int count) { ListView_SetItemCountEx(m_hWnd, count, LVSICF_NOSCROLL); }
@@ -112,8 +113,8 @@ void CCueSheet::SetItemCount(int count) { ListView_SetItemCountEx(m_hWnd, count,
 LRESULT CCueSheet::OnGetDispInfo(NMHDR* header) {
     LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
-    if (item.iItem < 0 || item.iItem >= Count()) return 0;
-    const CueItem& entry = Items()[static_cast<size_t>(item.iItem)];
+    if (item.iItem < 0 || item.iItem >= m_list.Count()) return 0;
+    const CueItem& entry = m_list.Items()[static_cast<size_t>(item.iItem)];
     if (item.iSubItem == 1) ::lstrcpynW(item.pszText, entry.name.c_str(), item.cchTextMax);
     if (item.iSubItem == 2) ::lstrcpynW(item.pszText, entry.time.c_str(), item.cchTextMax);
     return 0;
@@ -123,14 +124,14 @@ LRESULT CCueSheet::OnGetDispInfo(NMHDR* header) {
 LRESULT CCueSheet::OnFindItem(NMHDR* header) const {
     const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
     const LVFINDINFOW& info = find->lvfi;
-    const int count = Count();
+    const int count = m_list.Count();
     if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz || count == 0) return -1;
     const int typed = ::lstrlenW(info.psz);
     const int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
     const int rows = (info.flags & LVFI_WRAP) ? count : count - start;
     for (int n = 0; n < rows; ++n) {
         const int row = (start + n) % count;
-        const std::wstring& name = Items()[static_cast<size_t>(row)].name;
+        const std::wstring& name = m_list.Items()[static_cast<size_t>(row)].name;
         const int length = static_cast<int>(name.size());
         if (info.flags & LVFI_PARTIAL ? length < typed : length != typed) continue;
         if (::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), typed, info.psz, typed) == CSTR_EQUAL)
@@ -155,13 +156,13 @@ LRESULT CCueSheet::OnDoubleClick(NMHDR*) {
 
 void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     const int row = static_cast<int>(draw.itemID);
-    if (row < 0 || row >= Count()) return;
+    if (row < 0 || row >= m_list.Count()) return;
     const bool focused = ::GetFocus() == m_hWnd;
     COLORREF back = ListView_GetTextBkColor(m_hWnd);
     if (back > 0xFFFFFF) back = ::GetSysColor(COLOR_WINDOW);  // CLR_NONE, CLR_DEFAULT
     COLORREF text = ListView_GetTextColor(m_hWnd);
-    if (row == CurrentCue && IsCuePlay()) text = kCuePlayColor;
-    if (row == CurrentCue && IsCutInPlay()) text = kCutInColor;
+    if (row == m_list.CurrentCue && m_list.IsCuePlay()) text = kCuePlayColor;
+    if (row == m_list.CurrentCue && m_list.IsCutInPlay()) text = kCutInColor;
     if ((draw.itemState & ODS_SELECTED) && focused) {
         back = ::GetSysColor(COLOR_HIGHLIGHT);
         text = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
@@ -174,7 +175,7 @@ void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     ::SetTextColor(dc, text);
     ::SetBkMode(dc, TRANSPARENT);
 
-    const CueItem& entry = Items()[static_cast<size_t>(row)];
+    const CueItem& entry = m_list.Items()[static_cast<size_t>(row)];
     const struct {
         int column;
         const std::wstring& text;
@@ -213,29 +214,29 @@ void CCueSheet::OnContextMenu(HWND, POINT) {
 // ---- commands ---------------------------------------------------------------------------
 
 void CCueSheet::OnCuePlay(UINT, int, HWND) {
-    CuePlayFrom(FocusedItem());
+    m_list.CuePlayFrom(FocusedItem());
     ::SendMessageW(MainWindow(), WM_COMMAND, ID_CUEPLAY, 0);
 }
 
 void CCueSheet::OnSpotPlay(UINT, int, HWND) {
-    SpotPlayAt(FocusedItem());
+    m_list.SpotPlayAt(FocusedItem());
     ::SendMessageW(MainWindow(), WM_COMMAND, ID_SPOTPLAY, 0);
 }
 
 void CCueSheet::OnDelete(UINT, int, HWND) {
-    RemoveCues(SelectedIndices());
+    m_list.RemoveCues(SelectedIndices());
     // The rows keep their states by index: the entries that moved up were not chosen.
     SetItemState(-1, 0, LVIS_SELECTED);
 }
 
 void CCueSheet::OnTimeAll(UINT, int, HWND) {
-    std::vector<int> all(static_cast<size_t>(Count()));
-    for (int i = 0; i < Count(); ++i) all[static_cast<size_t>(i)] = i;
+    std::vector<int> all(static_cast<size_t>(m_list.Count()));
+    for (int i = 0; i < m_list.Count(); ++i) all[static_cast<size_t>(i)] = i;
     RecalculateTimes(all);
 }
 
 void CCueSheet::RecalculateTimes(const std::vector<int>& indices) {
-    RecalculateCueTimes(indices, [this](const std::wstring& path, int& minutes, int& seconds) {
+    m_list.RecalculateCueTimes(indices, [this](const std::wstring& path, int& minutes, int& seconds) {
         return m_engine.GetFileLength(path, minutes, seconds);
     });
 }
@@ -243,21 +244,21 @@ void CCueSheet::RecalculateTimes(const std::vector<int>& indices) {
 void CCueSheet::OnOpenCueFile(UINT, int, HWND) {
     std::wstring path;
     if (!AskCuePath(false, m_settings.CueLastPath, path)) return;
-    LoadCueFile(path);
+    m_list.LoadCueFile(path);
     m_settings.CueLastPath = platform::FolderPart(path);
 }
 
 void CCueSheet::OnSaveCueFile(UINT, int, HWND) {
     std::wstring path;
     if (!AskCuePath(true, m_settings.CueLastPath, path)) return;
-    SaveCueFile(path);
+    m_list.SaveCueFile(path);
     m_settings.CueLastPath = platform::FolderPart(path);
 }
 
 void CCueSheet::OnDestroy() {
     if (m_dragSource >= 0) EndDrag();
-    if (!SaveDefaultCue(DefaultCuePath(true)))
-        ::MessageBoxW(m_hWnd, kCueSaveFailedText, L"DefaultCue", MB_OK);
+    if (!m_list.SaveDefaultCue(DefaultCuePath(true)))
+        platform::ShowReport(kCueSaveFailedText, kCueSaveFailedCaption, platform::ReportOk);
     SetMsgHandled(FALSE);
 }
 
@@ -266,14 +267,14 @@ void CCueSheet::OnDestroy() {
 void CCueSheet::OnDropFiles(HDROP drop) {
     const std::vector<int> selected = SelectedIndices();
     const int focused = FocusedItem();
-    const int before = Count();
+    const int before = m_list.Count();
     int insertAt = selected.empty() ? -1 : selected.front();
     bool loaded = false;
     const UINT names = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < names && !loaded; ++i) {
         std::wstring name = DroppedName(drop, i);
         if (platform::PathExtension(name) == L".cue") {
-            LoadCueFile(name);
+            m_list.LoadCueFile(name);
             loaded = true;
         } else {
             AddDroppedName(name, insertAt);
@@ -281,7 +282,7 @@ void CCueSheet::OnDropFiles(HDROP drop) {
     }
     ::DragFinish(drop);
     // Dropped files go in, in their order, above the selection, which stays on its entries.
-    const int added = Count() - before;
+    const int added = m_list.Count() - before;
     if (loaded || added == 0 || selected.empty()) return;
     SetItemState(-1, 0, kRowStates);
     for (int index : selected) SetItemState(index + added, LVIS_SELECTED, LVIS_SELECTED);
@@ -309,7 +310,7 @@ void CCueSheet::AddFolder(const std::wstring& folder, int& insertAt) {
 }
 
 void CCueSheet::AddAt(const std::wstring& path, int& insertAt) {
-    AddCueFile(path, nullptr, insertAt);
+    m_list.AddCueFile(path, nullptr, insertAt);
     if (insertAt >= 0) ++insertAt;
 }
 
@@ -317,7 +318,7 @@ void CCueSheet::AddAt(const std::wstring& path, int& insertAt) {
 
 LRESULT CCueSheet::OnBeginDrag(NMHDR* header) {
     const int item = reinterpret_cast<NMLISTVIEW*>(header)->iItem;
-    if (item < 0 || item >= Count()) return 0;
+    if (item < 0 || item >= m_list.Count()) return 0;
     m_dragSource = m_dragTarget = item;
     ::SetFocus(m_hWnd);
     SetItemState(item, kRowStates, kRowStates);
@@ -344,7 +345,7 @@ void CCueSheet::OnLButtonUp(UINT, POINT) {
     if (target != source) {
         SetItemState(source, 0, kRowStates);
         SetItemState(target, kRowStates, kRowStates);
-        MoveCue(source, target);
+        m_list.MoveCue(source, target);
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
         SetItemState(target, kRowStates, kRowStates);
     }
@@ -372,13 +373,13 @@ void CCueSheet::DragOver(POINT point) {
     LVHITTESTINFO hit{};
     hit.pt = point;
     int target = ListView_HitTest(m_hWnd, &hit);
-    if (target >= 0 && target < Count()) {
+    if (target >= 0 && target < m_list.Count()) {
         if (m_scrollTimer.IsRunning()) m_scrollTimer.Stop();
     } else {
         // Off the entries: scroll a row at a time towards the pointer.
         if (!m_scrollTimer.IsRunning()) m_scrollTimer.Start(kScrollPeriodMs);
         const int top = ListView_GetTopIndex(m_hWnd);
-        target = point.y > 0 ? std::min(top + ListView_GetCountPerPage(m_hWnd), Count() - 1) : std::max(top - 1, 0);
+        target = point.y > 0 ? std::min(top + ListView_GetCountPerPage(m_hWnd), m_list.Count() - 1) : std::max(top - 1, 0);
         ListView_EnsureVisible(m_hWnd, target, FALSE);
     }
     if (target == m_dragTarget) return;
@@ -400,7 +401,7 @@ int CCueSheet::FocusedItem() const { return ListView_GetNextItem(m_hWnd, -1, LVN
 
 std::vector<int> CCueSheet::SelectedIndices() const {
     std::vector<int> indices;
-    for (int i = ListView_GetNextItem(m_hWnd, -1, LVNI_SELECTED); i >= 0 && i < Count();
+    for (int i = ListView_GetNextItem(m_hWnd, -1, LVNI_SELECTED); i >= 0 && i < m_list.Count();
          i = ListView_GetNextItem(m_hWnd, i, LVNI_SELECTED))
         indices.push_back(i);
     return indices;

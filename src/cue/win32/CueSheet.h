@@ -20,7 +20,7 @@
 #include "ui/Timer.h"
 #include "ui/Window.h"
 
-class CCueSheet : public CWindowImpl<CCueSheet>, private CueListView, public CCueList {
+class CCueSheet : public CWindowImpl<CCueSheet>, private CueListView {
 public:
     // The engine answers file lengths; the settings keep the cue file dialogs' folder.
     CCueSheet(CPlayerCore& engine, AppSettings& settings);
@@ -29,6 +29,9 @@ public:
     BOOL Attach(HWND list);
     // The first time, loads "Default.cue"; then shows the main window without activating it.
     void ShowCueWindow();
+    // The entries and the play mode that this window shows.
+    CCueList& List() { return m_list; }
+    const CCueList& List() const { return m_list; }
     // Sizes the name column to the list's client width; after every change of size.
     void FitNameColumn();
 
@@ -88,7 +91,7 @@ private:
     void OnCuePlay(UINT, int, HWND);
     void OnSpotPlay(UINT, int, HWND);
     void OnDelete(UINT, int, HWND);
-    void OnClearTimes(UINT, int, HWND) { ClearCueTimes(SelectedIndices()); }
+    void OnClearTimes(UINT, int, HWND) { m_list.ClearCueTimes(SelectedIndices()); }
     void OnTimeSelected(UINT, int, HWND) { RecalculateTimes(SelectedIndices()); }
     void OnTimeAll(UINT, int, HWND);
     void OnOpenCueFile(UINT, int, HWND);
@@ -109,6 +112,7 @@ private:
     void RecalculateTimes(const std::vector<int>& indices);
     HWND MainWindow() const { return ::GetParent(m_hWnd); }
 
+    CCueList m_list;
     CPlayerCore& m_engine;
     AppSettings& m_settings;
     CTimer m_scrollTimer;

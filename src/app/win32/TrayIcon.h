@@ -23,6 +23,8 @@
 #include "ui/Window.h"
 
 constexpr UINT kBlinkPeriodMs = 500;
+// The output popup's place in the tray popup, counted back from its end (separator, Exit).
+constexpr int kAudioOutFromEnd = 3;
 constexpr const wchar_t* kNoFileTip = L"- No File -";
 
 template <class T>
@@ -264,9 +266,9 @@ LRESULT CTrayIcon<T>::OnColorDepthChanged(UINT, WPARAM, LPARAM) {
 template <class T>
 void CTrayIcon<T>::ShowPopupMenu() {
     CMenu menu = CMenu::Load(IDR_MAINFRAME);
-    HMENU main = menu.SubMenu(0);
+    HMENU main = menu.SubMenu(MENU_POPUP_TRAY);
     if (!main) return;
-    HMENU audioOut = ::GetSubMenu(main, ::GetMenuItemCount(main) - 3);
+    HMENU audioOut = ::GetSubMenu(main, ::GetMenuItemCount(main) - kAudioOutFromEnd);
     if (audioOut && !m_settings.AsioDriverString.empty() && !m_settings.OutputName.empty()) {
         ::AppendMenuW(audioOut, MF_SEPARATOR, 0, nullptr);
         for (size_t i = 0; i < m_settings.OutputName.size() && i < MAX_ASIO_MENU_PAIRS; ++i)

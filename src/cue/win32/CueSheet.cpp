@@ -204,7 +204,7 @@ LRESULT CCueSheet::OnNcCalcSize(BOOL, LPARAM) {
 
 void CCueSheet::OnContextMenu(HWND, POINT) {
     CMenu menu = CMenu::Load(IDR_MAINFRAME);
-    HMENU cueMenu = menu.SubMenu(1);
+    HMENU cueMenu = menu.SubMenu(MENU_POPUP_CUE);
     if (!cueMenu) return;
     POINT at{};
     ::GetCursorPos(&at);

@@ -22,8 +22,9 @@
 // around every dispatch, so a handler may send messages to its own window.
 //
 // A system message has a typed entry, MSG_WM_<NAME>, whose handler gets the parameters
-// decoded; the handler's signature is in the comment above each macro. MESSAGE_HANDLER_EX
-// takes any message raw, for the program's own messages (ui/Messages.h).
+// decoded; the handler's signature is in the comment above each macro. The program's own
+// messages (ui/Messages.h) use MESSAGE_HANDLER_EX, which hands any message over raw, or
+// MESSAGE_HANDLER_VOID for one without parameters.
 //
 // REFLECT_NOTIFICATIONS hands control notifications (WM_COMMAND from a control, WM_NOTIFY,
 // WM_DRAWITEM, WM_MEASUREITEM, WM_COMPAREITEM, WM_DELETEITEM, WM_PARENTNOTIFY, scroll and

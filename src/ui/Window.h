@@ -201,7 +201,7 @@ public:                                                                         
                    (func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam)), lResult = 0))
 
 // LRESULT func(NMHDR* header)
-#define NOTIFY_CODE_HANDLER_EX(notifyCode, func)                                                     \
+#define NOTIFY_CODE_HANDLER_EX(notifyCode, func)                                                      \
     MSG_MAP_ENTRY_(uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(notifyCode), \
                    lResult = func(reinterpret_cast<NMHDR*>(lParam)))
 
@@ -211,14 +211,14 @@ public:                                                                         
                    lResult = func(reinterpret_cast<NMHDR*>(lParam)))
 
 // At the control: its own WM_COMMAND, reflected by the parent. void func(UINT code, int id, HWND control)
-#define REFLECTED_COMMAND_CODE_HANDLER_EX(notifyCode, func)                          \
+#define REFLECTED_COMMAND_CODE_HANDLER_EX(notifyCode, func)                         \
     MSG_MAP_ENTRY_(uMsg == Reflected(WM_COMMAND) && HIWORD(wParam) == (notifyCode), \
                    (func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam)), lResult = 0))
 
 // At an owner-drawn control: its own WM_DRAWITEM, reflected by the parent.
 // void func(int id, const DRAWITEMSTRUCT* draw)
-#define MSG_OCM_DRAWITEM(func)                                                                      \
-    MSG_MAP_ENTRY_(uMsg == Reflected(WM_DRAWITEM),                                                  \
+#define MSG_OCM_DRAWITEM(func)                                                                       \
+    MSG_MAP_ENTRY_(uMsg == Reflected(WM_DRAWITEM),                                                   \
                    (func(static_cast<int>(wParam), reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)), \
                     lResult = TRUE))
 
@@ -264,13 +264,13 @@ public:                                                                         
     MSG_MAP_ENTRY_(uMsg == WM_HSCROLL, (func(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)), lResult = 0))
 
 // BOOL func(UINT keys, short delta, POINT screenPoint)
-#define MSG_WM_MOUSEWHEEL(func)                                                                       \
-    MSG_MAP_ENTRY_(uMsg == WM_MOUSEWHEEL,                                                             \
+#define MSG_WM_MOUSEWHEEL(func)           \
+    MSG_MAP_ENTRY_(uMsg == WM_MOUSEWHEEL, \
                    lResult = func(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), PointFromLParam(lParam)))
 
 // void func(int id, const DRAWITEMSTRUCT* draw); id 0 is a menu
-#define MSG_WM_DRAWITEM(func)                                                                        \
-    MSG_MAP_ENTRY_(uMsg == WM_DRAWITEM, (func(static_cast<int>(wParam),                               \
+#define MSG_WM_DRAWITEM(func)                                           \
+    MSG_MAP_ENTRY_(uMsg == WM_DRAWITEM, (func(static_cast<int>(wParam), \
                                               reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)), lResult = TRUE))
 
 // void func(HWND window, POINT screenPoint); the point is (-1, -1) from the keyboard

@@ -98,15 +98,14 @@ uint64_t FloorToCount(double value) { return value > 0 ? static_cast<uint64_t>(s
 
 }  // namespace
 
-bool ParseMpegStream(platform::File& file, AudioFormatInfo& format, XingInfo& xing) {
-    format = AudioFormatInfo{};
-    xing = XingInfo{};
+namespace {
+
+// Finds the first frame header (into `word`) and the end of the MPEG data, behind an
+// ID3v2 tag or inside a RIFF wrapper. Shows the recognition messages.
+bool FindFrames(platform::File& file, uint64_t size, uint64_t& offset, uint64_t& end, uint8_t* word) {
     uint8_t head[kHeadBytes];
     if (ReadAt(file, 0, head, kHeadBytes) == 0) return false;
-    const int64_t fileSize = file.Size();
-    const uint64_t size = fileSize > 0 ? static_cast<uint64_t>(fileSize) : 0;
-
-    uint64_t offset = 0, end = 0;
+    offset = 0;
     if (std::memcmp(head, "ID3", 3) == 0) {
         offset = (uint64_t{head[6]} << 21) + (uint64_t{head[7]} << 14) + (uint64_t{head[8]} << 7) + head[9] + 10;
         end = EndBeforeTag(file, size);
@@ -115,32 +114,21 @@ bool ParseMpegStream(platform::File& file, AudioFormatInfo& format, XingInfo& xi
     } else {
         end = EndBeforeTag(file, size);
     }
-
-    uint8_t* word = xing.header;
     ReadAt(file, offset, word, 4);
-    if (!IsSync(word)) {
-        uint8_t search[kSyncSearchBytes];
-        const uint32_t got = ReadAt(file, offset, search, kSyncSearchBytes);
-        uint32_t q = 0;
-        while (q + 1 < got && !IsSync(search + q)) ++q;
-        if (q + 1 >= got) return ReportFileError(kTextMpegFileUnknown);
-        offset += q;
-        end = EndBeforeTag(file, size);
-        ReadAt(file, offset, word, 4);
-    }
-    if (offset > UINT32_MAX) return false;
+    if (IsSync(word)) return true;
+    uint8_t search[kSyncSearchBytes];
+    const uint32_t got = ReadAt(file, offset, search, kSyncSearchBytes);
+    uint32_t q = 0;
+    while (q + 1 < got && !IsSync(search + q)) ++q;
+    if (q + 1 >= got) return ReportFileError(kTextMpegFileUnknown);
+    offset += q;
+    end = EndBeforeTag(file, size);
+    ReadAt(file, offset, word, 4);
+    return true;
+}
 
-    static const int32_t kBaseRates[3] = {44100, 48000, 32000};
-    static const int32_t kDivisors[4] = {4, 4, 2, 1};  // by version: 2.5, reserved, 2, 1
-    if (RateIndexOf(word) == 3) return false;
-    format.formatTag = FormatTagPcm;
-    format.channels = (word[3] >> 6) == 3 ? 1 : 2;
-    format.sampleRate = kBaseRates[RateIndexOf(word)] / kDivisors[VersionOf(word)];
-    format.bitsPerSample = 16;
-    format.blockAlign = format.channels * 2;
-    format.dataOffset = static_cast<uint32_t>(offset);
-    format.dataSize = format.dataEnd = std::min(end, size);  // a wrapper cannot claim more than the file
-
+// The Xing VBR header in the first frame, if there is one.
+void ReadXing(platform::File& file, uint64_t offset, XingInfo& xing) {
     uint8_t after[kXingSearchBytes];
     ReadAt(file, offset + 4, after, kXingSearchBytes);
     for (uint32_t x = 0; x <= kXingLastOffset; ++x) {
@@ -150,8 +138,32 @@ bool ParseMpegStream(platform::File& file, AudioFormatInfo& format, XingInfo& xi
         xing.frames = LoadBe32(after + x + 8);
         xing.bytes = LoadBe32(after + x + 12);
         std::memcpy(xing.toc, after + x + 16, sizeof xing.toc);
-        break;
+        return;
     }
+}
+
+}  // namespace
+
+bool ParseMpegStream(platform::File& file, AudioFormatInfo& format, XingInfo& xing) {
+    format = AudioFormatInfo{};
+    xing = XingInfo{};
+    const int64_t fileSize = file.Size();
+    const uint64_t size = fileSize > 0 ? static_cast<uint64_t>(fileSize) : 0;
+    uint64_t offset = 0, end = 0;
+    const uint8_t* word = xing.header;
+    if (!FindFrames(file, size, offset, end, xing.header) || offset > UINT32_MAX || RateIndexOf(word) == 3)
+        return false;
+
+    static const int32_t kBaseRates[3] = {44100, 48000, 32000};
+    static const int32_t kDivisors[4] = {4, 4, 2, 1};  // by version: 2.5, reserved, 2, 1
+    format.formatTag = FormatTagPcm;
+    format.channels = (word[3] >> 6) == 3 ? 1 : 2;
+    format.sampleRate = kBaseRates[RateIndexOf(word)] / kDivisors[VersionOf(word)];
+    format.bitsPerSample = 16;
+    format.blockAlign = format.channels * 2;
+    format.dataOffset = static_cast<uint32_t>(offset);
+    format.dataSize = format.dataEnd = std::min(end, size);  // a wrapper cannot claim more than the file
+    ReadXing(file, offset, xing);
     return true;
 }
 

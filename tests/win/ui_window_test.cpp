@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "high_memory.h"
 #include "ui/MessageLoop.h"
 #include "ui/Window.h"
 
@@ -216,6 +217,31 @@ TEST(UiDialog, ModalDialogReturnsWhatEndDialogWasGiven) {
     INT_PTR result = ::DialogBoxIndirectParamW(nullptr, reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr,
                                                CWindowImplRoot::DialogProc, reinterpret_cast<LPARAM>(&dialog));
     EXPECT_EQ(result, 150);
+}
+
+// Window, control and dialog objects are found from their windows with every bit of their
+// address: the lookup must not squeeze a pointer through 32 bits.
+TEST(UiWindowObjects, ObjectsAboveFourGiBAreFoundFromTheirWindows) {
+    g_module.Init(::GetModuleHandleW(nullptr));
+    HighPlaced<CProbe> probe;
+    ASSERT_TRUE(probe.AboveFourGiB()) << probe.get();
+    ASSERT_TRUE(probe->Create(nullptr, {0, 0, 200, 100}, L"probe", WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(probe->SendMessage(kAsk, 2), 42);
+
+    HighPlaced<CControlSpy> spy;
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 50, 20, *probe, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(spy->SubclassWindow(edit));
+    EXPECT_EQ(::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0), 99);
+
+    HighPlaced<CTestDialog> dialog;
+    auto words = EmptyTemplate();
+    HWND hWnd = ::CreateDialogIndirectParamW(nullptr, reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr,
+                                             CWindowImplRoot::DialogProc, reinterpret_cast<LPARAM>(dialog.get()));
+    ASSERT_TRUE(hWnd);
+    EXPECT_EQ(::SendMessageW(hWnd, kDialogAsk, 0, 0), 0x12345678);
+    ::DestroyWindow(hWnd);
+    probe->DestroyWindow();
+    EXPECT_EQ(spy->m_hWnd, nullptr);
 }
 
 // ---- message loop --------------------------------------------------------------------

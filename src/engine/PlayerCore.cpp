@@ -53,6 +53,7 @@ void CPlayerCore::FillOutputParams() {
 
 bool CPlayerCore::Play(platform::NotifyTarget notify) {
     if (!SelectSource(m_reader, nullptr)) return false;
+    m_readers.SetDecodeBufferSize(m_settings.DecodeBufSize);
     if (!m_reader->Open(m_filePath)) return false;
     FillOutputParams();
     if (!m_device || !m_device->Open(m_params)) {

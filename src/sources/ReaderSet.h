@@ -11,10 +11,11 @@
 
 #include "PlatformReaders.h"
 #include "sources/AiffFile.h"
+#include "sources/MpegFile.h"
 #include "sources/ReaderList.h"
 #include "sources/WaveFile.h"
 
-using CommonReaders = CReaderList<CWaveFile, CAiffFile>;
+using CommonReaders = CReaderList<CWaveFile, CAiffFile, CMpegFile>;
 
 class CReaderSet {
 public:
@@ -23,6 +24,8 @@ public:
     // Where an engine points before its first run and after an unsupported file.
     CAudioFile& Fallback() { return m_common.Get<CWaveFile>(); }
     static bool IsSupportedFile(const std::wstring& path);
+    // Compressed bytes a decoding reader reads from its file at a time; taken at its next Open.
+    void SetDecodeBufferSize(int32_t bytes) { m_common.Get<CMpegFile>().SetDecodeBufferSize(bytes); }
 
 private:
     CommonReaders m_common;

@@ -111,8 +111,8 @@ protected:
 };
 
 TEST_F(CueSheetWindow, DroppedFoldersAndFilesAddWhatCanPlayInTheirOrder) {
-    // No reader plays ".mp3" or ".flac" yet: such files are not taken.
-    for (const wchar_t* name : {L"a.wav", L"b.AIF", L"notes.txt", L"c.mp3"}) Touch(In(name));
+    // No reader plays ".ogg" or ".flac" yet: such files are not taken.
+    for (const wchar_t* name : {L"a.wav", L"b.AIF", L"notes.txt", L"c.ogg"}) Touch(In(name));
     Touch(In(L"sub\\deep.wav"));
     Touch(In(L"sub\\x.aiff"));
     Touch(In(L"sub\\y.xyz"));

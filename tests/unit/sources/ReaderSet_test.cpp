@@ -45,9 +45,10 @@ TEST(ReaderSet, EngineSelectionFallsBackToTheWaveReader) {
     EXPECT_TRUE(core.SelectSource(wave, &path));
     EXPECT_EQ(reader, wave);
     EXPECT_TRUE(CPlayerCore::IsSupportedFile(L"x.AIFF"));
-    EXPECT_FALSE(CPlayerCore::IsSupportedFile(L"x.mp3"));
+    EXPECT_TRUE(CPlayerCore::IsSupportedFile(L"x.Mp3"));
+    EXPECT_FALSE(CPlayerCore::IsSupportedFile(L"x.flac"));
     int m = 7, s = 8;
-    EXPECT_FALSE(core.GetFileLength(L"x.mp3", m, s));
+    EXPECT_FALSE(core.GetFileLength(L"x.flac", m, s));
     EXPECT_EQ(m, 7);
     EXPECT_EQ(s, 8);
 }
@@ -55,7 +56,7 @@ TEST(ReaderSet, EngineSelectionFallsBackToTheWaveReader) {
 TEST(ReaderSet, AnUnsupportedFileDoesNotPlay) {
     AppSettings settings;
     CPlayerCore core(settings);
-    core.SetFilePath(L"/nonexistent/song.mp3");
+    core.SetFilePath(L"/nonexistent/song.flac");
     EXPECT_FALSE(core.Play(nullptr));
     EXPECT_EQ(core.GetPlayState(), PlayStopped);
 }

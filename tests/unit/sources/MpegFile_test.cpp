@@ -64,11 +64,17 @@ const MpegCase kCases[] = {
     {"free_format.mp3", SWEEP(44100, 2) LAME "--freeformat -b 200 - %s", 44100, 2, 0, 1152, false, false, 0, false},
 };
 
+// ctest runs the tests of one build as parallel processes that share these files: each
+// is made under a name of this process's own (the encoders go by the extension), then
+// renamed into place whole.
+std::string PrivateName(const std::string& name) { return std::to_string(::getpid()) + "-" + name; }
+
 std::string Make(const MpegCase& c) {
     const std::string path = TempPath(c.name);
+    const std::string part = TempPath(PrivateName(c.name));
     std::string command = c.make;
-    command.replace(command.find("%s"), 2, "'" + path + "'");
-    if (!RunTool("bash -o pipefail -c \"" + command + "\"")) return {};
+    command.replace(command.find("%s"), 2, "'" + part + "'");
+    if (!RunTool("bash -o pipefail -c \"" + command + "\"") || std::rename(part.c_str(), path.c_str()) != 0) return {};
     return path;
 }
 
@@ -79,9 +85,11 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
 
 // mpg123 over the same library, every frame kept as our decoder keeps it.
 std::vector<uint8_t> DecodeWithMpg123(const std::string& path) {
-    const std::string out = path + ".pcm";
+    const std::string out = path + "." + PrivateName("pcm");
     RunTool("mpg123 -q --no-gapless --no-infoframe -O '" + out + "' '" + path + "'");
-    return FileBytes(out);
+    std::vector<uint8_t> pcm = FileBytes(out);
+    std::remove(out.c_str());
+    return pcm;
 }
 
 std::vector<uint8_t> ReadAll(CAudioFile& reader, uint32_t chunk) {

@@ -6,11 +6,12 @@
 
 namespace {
 
-// The reader the set picks for a name: 'W' WAV, 'A' AIFF, '-' none.
+// The reader the set picks for a name: 'W' WAV, 'A' AIFF, 'M' MPEG, '-' none.
 char Picked(CReaderSet& readers, const wchar_t* name) {
     CAudioFile* reader = readers.ForPath(name);
     EXPECT_EQ(reader != nullptr, CReaderSet::IsSupportedFile(name)) << name;
     if (!reader) return '-';
+    if (dynamic_cast<CMpegFile*>(reader)) return 'M';
     return reader == &readers.Fallback() ? 'W' : 'A';
 }
 
@@ -27,10 +28,10 @@ TEST(ReaderSet, TheExtensionOfTheLastComponentChoosesWhateverItsCase) {
     for (const auto& c : cases) EXPECT_EQ(Picked(readers, c.name), c.reader) << c.name;
 }
 
-TEST(ReaderSet, AnExtensionWhoseReaderDoesNotExistIsUnsupported) {
+TEST(ReaderSet, MpegExtensionsPickTheMpegReaderAndOthersWithoutAReaderAreUnsupported) {
     CReaderSet readers;
-    for (const wchar_t* name : {L"x.mp1", L"x.mp2", L"x.MP3", L"x.rmp", L"x.ogg", L"x.flac", L"x.mp4"})
-        EXPECT_EQ(Picked(readers, name), '-') << name;
+    for (const wchar_t* name : {L"x.mp1", L"x.mp2", L"x.MP3", L"x.rmp"}) EXPECT_EQ(Picked(readers, name), 'M') << name;
+    for (const wchar_t* name : {L"x.ogg", L"x.flac", L"x.mp4", L"x.mpa"}) EXPECT_EQ(Picked(readers, name), '-') << name;
 }
 
 TEST(ReaderSet, EngineSelectionFallsBackToTheWaveReader) {

@@ -176,9 +176,10 @@ class CleanUpTest(unittest.TestCase):
         self.assertIn("SKIPPED: the win32 suites cannot run here: ORVANE_NO_WIN32", skipped.stdout)
 
     def test_the_command_line_passes_on_exit_codes_and_overruns(self):
-        self.assertEqual(2, self.run_cli("--", PLAY_PATTERN, "x").returncode)
+        failed = self.run_cli("--", PLAY_PATTERN, "x")
+        self.assertEqual(2, failed.returncode, failed.stderr)
         timed_out = self.run_cli("--timeout", "2", "--", PLAY_PATTERN, "60")
-        self.assertEqual(124, timed_out.returncode)
+        self.assertEqual(124, timed_out.returncode, timed_out.stderr)
         self.assertIn("did not finish within 2.0 s", timed_out.stderr)
 
 

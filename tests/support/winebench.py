@@ -398,7 +398,7 @@ class Bench:
         fcntl.flock(self._lock, fcntl.LOCK_EX)
         self._ensure_prefix()
         # A server left by a runner that was killed would hold another display.
-        self._tool(["wineserver", "-k"])
+        self._stop_wineserver()
         reg = self._dir / "bench.reg"
         reg.write_text(self._registry(), encoding="ascii", newline="\r\n")
         # The first Wine start after a Wine upgrade also updates the prefix.
@@ -445,7 +445,7 @@ class Bench:
         steps = [rec.stop for rec in self._recordings]
         steps += [program.kill for program in self._programs]
         if self._lock:
-            steps.append(lambda: self._tool(["wineserver", "-k"]))
+            steps.append(self._stop_wineserver)
         steps += [lambda p=p: _end(p) for p in self._procs.values()]
         if self._dir:
             steps += [self._kill_leftovers, lambda: shutil.rmtree(self._dir, ignore_errors=True)]
@@ -457,6 +457,11 @@ class Bench:
             except Exception as e:  # the remaining steps must still run
                 print(f"winebench: while stopping: {e}", file=sys.stderr)
         self._lock = None
+
+    def _stop_wineserver(self):
+        # A Wine program started while the old server is still going away fails to connect.
+        self._tool(["wineserver", "-k"])
+        self._tool(["wineserver", "-w"], timeout=60)
 
     def _kill_leftovers(self):
         for pid in processes_of(self.marker):

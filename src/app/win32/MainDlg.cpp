@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <tuple>
+#include <vector>
 
 #include "app/HandOver.h"
 #include "app/win32/AboutDlg.h"
 #include "app/win32/PlaceWindow.h"
+#include "ui/DroppedFiles.h"
 #include "ui/FileDialog.h"
 
 namespace {
@@ -116,10 +118,9 @@ void CMainDlg::OnDestroy() {
 }
 
 void CMainDlg::OnDropFiles(HDROP drop) {
-    UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
-    std::wstring path(length, L'\0');
-    if (length && ::DragQueryFileW(drop, 0, path.data(), length + 1) == length && CPlayerCore::IsSupportedFile(path)) {
-        SetFile(path);
+    const std::vector<std::wstring> first = DroppedFiles(drop, 1);
+    if (!first.empty() && CPlayerCore::IsSupportedFile(first[0])) {
+        SetFile(first[0]);
         m_cueSheet.CutIn();
         OnPlay();
     }

@@ -5,9 +5,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "app/win32/App.h"
 #include "platform/PathName.h"
+#include "ui/DroppedFiles.h"
 #include "ui/FileDialog.h"
 
 namespace {
@@ -24,13 +26,6 @@ const wchar_t kCueFilter[] = L"Play Cue files(*.Cue)\0*.cue;\0All Files(*.*)\0*.
 std::wstring Join(const std::wstring& folder, const wchar_t* name) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') return folder + L"\\" + name;
     return folder + name;
-}
-
-std::wstring DroppedName(HDROP drop, UINT index) {
-    UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring name(length, L'\0');
-    if (length && ::DragQueryFileW(drop, index, name.data(), length + 1) != length) name.clear();
-    return name;
 }
 
 bool IsFolder(const std::wstring& path) {
@@ -285,15 +280,13 @@ LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
     const int before = Count();
     int insertAt = selected.empty() ? -1 : selected.front();
     bool loaded = false;
-    const UINT names = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < names && !loaded; ++i) {
-        std::wstring name = DroppedName(drop, i);
+    for (const std::wstring& name : DroppedFiles(drop, UINT_MAX)) {
         if (platform::PathExtension(name) == L".cue") {
             LoadCueFile(name);
             loaded = true;
-        } else {
-            AddDroppedName(name, insertAt);
+            break;
         }
+        AddDroppedName(name, insertAt);
     }
     ::DragFinish(drop);
     // Dropped files go in, in their order, above the selection, which stays on its entries.
@@ -306,7 +299,6 @@ LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
 }
 
 void CCueSheet::AddDroppedName(const std::wstring& path, int& insertAt) {
-    if (path.empty()) return;
     if (IsFolder(path))
         AddFolder(path, insertAt);
     else if (CPlayerCore::IsSupportedFile(path))

@@ -156,6 +156,21 @@ LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {
     return 0;
 }
 
+// Alt+Enter, the key the menu shows for Spot Play, comes as a system key the control
+// ignores; its character would then make the window beep for want of a menu entry.
+LRESULT CCueSheet::OnSysKeyDown(UINT, WPARAM key, LPARAM) {
+    if (key == VK_RETURN)
+        SendMessage(WM_COMMAND, ID_SPOTPLAY);
+    else
+        SetMsgHandled(FALSE);
+    return 0;
+}
+
+LRESULT CCueSheet::OnSysChar(UINT, WPARAM key, LPARAM) {
+    if (key != L'\r') SetMsgHandled(FALSE);
+    return 0;
+}
+
 LRESULT CCueSheet::OnDrawItem(UINT, WPARAM, LPARAM lParam) {
     DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     return TRUE;

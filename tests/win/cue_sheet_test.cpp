@@ -180,14 +180,15 @@ TEST_F(CueSheetWindow, ACueFileAmongDroppedNamesReplacesTheListAndTheRestIsIgnor
 // left alone as a whole, even when its first names look fine.
 TEST_F(CueSheetWindow, ADropHandleThatCannotBeReadAddsNothing) {
     const wchar_t unended[] = L"C:\\a.wav";       // its zero, but not the list's
-    const wchar_t emptyOfOne[] = L"";               // a single zero
+    const wchar_t emptyOfOne[] = L"";             // a single zero
     const wchar_t wellFormed[] = L"C:\\b.wav\0";  // and the literal's zero ends the list
     const struct {
         const char* what;
         HDROP drop;
     } drops[] = {
         {"list without its end", MakeDropBlock(DropBytes(sizeof(DROPFILES), true, unended, sizeof unended))},
-        {"one zero for an empty list", MakeDropBlock(DropBytes(sizeof(DROPFILES), true, emptyOfOne, sizeof emptyOfOne))},
+        {"one zero for an empty list",
+         MakeDropBlock(DropBytes(sizeof(DROPFILES), true, emptyOfOne, sizeof emptyOfOne))},
         {"list beyond the block", MakeDropBlock(DropBytes(4096, true, wellFormed, sizeof wellFormed))},
         {"header cut short", MakeDropBlock(std::vector<uint8_t>(12, 0))},
         {"empty block", MakeDropBlock({})},

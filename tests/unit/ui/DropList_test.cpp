@@ -37,7 +37,8 @@ TEST(DropList, OnlyAListThatEndsInsideTheBlockIsRead) {
         {"no list", Block(20, true, Bytes()), false},
         {"header cut short", Bytes().Le(20, 4).Le(0, 8), false},
     };
-    for (const auto& b : blocks) EXPECT_EQ(DropListIsReadable(b.block.v.data(), b.block.v.size()), b.readable) << b.what;
+    for (const auto& b : blocks)
+        EXPECT_EQ(DropListIsReadable(b.block.v.data(), b.block.v.size()), b.readable) << b.what;
     EXPECT_FALSE(DropListIsReadable(nullptr, 64));
 }
 

@@ -8,14 +8,12 @@ import time
 from pathlib import Path
 
 from fixtures import noise_wav, pcm
-from winebench import BenchError, find_pcm, windows_path
+from winebench import FRAME, RATE, find_pcm, wait_for, windows_path
 
 BUILD = Path(os.environ["ORVANE_BUILD"])
 ORVANE = BUILD / "dist" / "Orvane.exe"
 REMOTE = BUILD / "tools" / "shell_remote.exe"
 FIXTURES = BUILD / "fixtures" / "shell"
-RATE = 44100
-FRAME = 4
 SETTINGS_KEY = r"HKCU\Software\Kellbrook\Orvane\Settings"
 ID_APP_EXIT = 57665
 
@@ -68,16 +66,6 @@ def exit_orvane(bench, program):
 def visible_titles(bench):
     ids = bench.xdotool("search", "--onlyvisible", "--name", ".", check=False).split()
     return [bench.xdotool("getwindowname", w, check=False) for w in ids]
-
-
-def wait_for(what, ready, timeout=20):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = ready()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise BenchError(f"gave up waiting for {what}")
 
 
 def wait_time_view(bench, state, timeout=20):

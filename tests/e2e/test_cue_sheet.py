@@ -9,11 +9,11 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from winebench import PREFIX, Bench  # noqa: E402
+from winebench import Bench, build_arch, prefix_of  # noqa: E402
 from shell_helpers import (BUILD, FIXTURES, ORVANE, exit_orvane, noise, plays, reset_settings,  # noqa: E402
                            visible_titles, wait_for, windows_path)
 
-DEFAULT_CUE = PREFIX / "drive_c" / "users" / "root" / "AppData" / "Roaming" / "Orvane" / "Default.cue"
+DEFAULT_CUE = prefix_of(build_arch()) / "drive_c" / "users" / "root" / "AppData" / "Roaming" / "Orvane" / "Default.cue"
 WINDOW_TEXTS = BUILD / "tools" / "window_texts.exe"
 
 # A first start puts the cue window into the bottom-right corner of the 1024x768 desktop;

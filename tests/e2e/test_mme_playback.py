@@ -7,14 +7,11 @@ import unittest
 from pathlib import Path
 
 from fixtures import noise_wav, pcm
-from winebench import Bench, find_pcm, windows_path
+from winebench import FRAME, RATE, Bench, find_pcm, pcm_runs, windows_path
 
 BUILD = Path(os.environ["ORVANE_BUILD"])
 TOOLS = BUILD / "tools"
 FIXTURES = BUILD / "fixtures" / "mme_playback"
-RATE = 44100
-FRAME = 4  # 16-bit stereo as recorded
-SILENT = bytes(FRAME)
 
 
 def noise(name, seconds, bits):
@@ -32,37 +29,6 @@ def truncated16(pcm24):
 def report(result):
     """The key-value lines a tool printed."""
     return dict(re.findall(r"^(\w+) (-?\w+)\s*$", result.stdout, re.M))
-
-
-def segments(recorded, expected, probe=256):
-    """The recording as runs of the expected PCM: (recording frame, expected frame, frames),
-    in recording order, silence skipped."""
-    runs = []
-    frames = len(recorded) // FRAME
-    r = 0
-    while r + probe <= frames:
-        chunk = recorded[r * FRAME:(r + probe) * FRAME]
-        if chunk == SILENT * probe:
-            r += probe // 4
-            continue
-        at = expected.find(chunk)
-        while at >= 0 and at % FRAME:
-            at = expected.find(chunk, at + 1)
-        if at < 0:
-            r += 1
-            continue
-        e = at // FRAME
-        # Back to the run's first frame, then on to its last.
-        while r > 0 and e > 0 and recorded[(r - 1) * FRAME:r * FRAME] == expected[(e - 1) * FRAME:e * FRAME] \
-                and recorded[(r - 1) * FRAME:r * FRAME] != SILENT:
-            r, e = r - 1, e - 1
-        n = 0
-        while r + n < frames and e + n < len(expected) // FRAME and \
-                recorded[(r + n) * FRAME:(r + n + 1) * FRAME] == expected[(e + n) * FRAME:(e + n + 1) * FRAME]:
-            n += 1
-        runs.append((r, e, n))
-        r += n
-    return runs
 
 
 class MmePlayback(unittest.TestCase):
@@ -121,7 +87,7 @@ class MmePlayback(unittest.TestCase):
         pause_ms = 800
         _, recorded = self.play("seek_pause", self.long16, "--buffer-time", "200", "--seek-at", "1500",
                                 "--seek-to", str(target), "--pause-at", "3000", "--pause-for", str(pause_ms))
-        runs = [run for run in segments(recorded, pcm(self.long16)) if run[2] >= RATE // 20]
+        runs = [run for run in pcm_runs(recorded, pcm(self.long16), FRAME) if run[2] >= RATE // 20]
         self.assertEqual(len(runs), 3, runs)
         (r0, e0, n0), (r1, e1, n1), (r2, e2, n2) = runs
         # From the start until the seek.

@@ -8,21 +8,32 @@
 
 A bench owns a private Xvfb, a private PulseAudio daemon whose default sink is a null
 sink at the rate, format and channel count under test, and Wine's virtual desktop on
-that display. The Wine prefix (build/wineprefix) is shared by all benches and held
-under a lock, so benches run one after another. Everything a bench starts is stopped
-when it exits, also on an exception; artefacts go to build/windows/artefacts/<name>/.
+that display. It runs the programs of one Windows architecture (win32 or win64, the
+build's own) with that architecture's Wine loader in a prefix of its own
+(build/wineprefix-win32, build/wineprefix-win64); benches hold one machine-wide lock, so
+they run one after another, also from different checkouts. Everything a bench starts is stopped when it exits, also
+on an exception; artefacts go to <build>/artefacts/<name>/.
 
-Run as a program, it runs one Windows program under a fresh bench:
+Run as a program:
 
     winebench.py run [--name N] [--record OUT.raw] [--rate R] [--channels C]
                      [--format s16le] [--timeout S] [--screenshot OUT.png] -- prog.exe args...
+        runs one Windows program under a fresh bench and exits with the program's exit
+        code, 124 on timeout, 125 when the bench failed;
+    winebench.py e2e TEST_MODULE.py
+        runs the tests of a unittest module for the build's architecture, failing when it
+        ran none;
+    winebench.py arches
+        says which Windows architectures this machine runs.
 
-and exits with the program's exit code, 124 on timeout, 125 when the bench failed.
+Where the architecture cannot run here (no 32-bit code on this machine, say), run and
+e2e print the reason and exit with SKIPPED (77), which ctest reports as skipped.
 """
 
 import argparse
 import ctypes
 import fcntl
+import functools
 import os
 import select
 import shutil
@@ -31,18 +42,77 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 from dataclasses import dataclass
 from pathlib import Path
 
 SOURCE = Path(os.environ.get("ORVANE_SOURCE", Path(__file__).resolve().parents[2]))
 BUILD = Path(os.environ.get("ORVANE_BUILD", SOURCE / "build" / "windows"))
-PREFIX = SOURCE / "build" / "wineprefix"
 BENCH_ROOT = BUILD / "bench"
+SKIPPED = 77
+MACHINE_LOCK = Path(tempfile.gettempdir()) / "orvane-winebench.lock"
 DESKTOP_SIZE = "1024x768"
+# The sound card a bench has unless a test asks for another: 44.1 kHz, 16-bit stereo.
+RATE = 44100
+FRAME = 4
 SAMPLE_BYTES = {"s16le": 2, "s24le": 3, "s24-32le": 4, "s32le": 4, "float32le": 4}
 MARKER = "ORVANE_BENCH"
 
 _libc = ctypes.CDLL(None, use_errno=True)
+
+# Debian's wine script picks the 32-bit loader whenever it is installed, runnable or not;
+# the bench names the loader itself.
+LOADERS = {"win32": Path("/usr/lib/wine/wine"), "win64": Path("/usr/lib/wine/wine64")}
+PE_MACHINES = {0x014C: "win32", 0x8664: "win64"}
+
+
+def build_arch():
+    """The architecture of the build under test: ORVANE_WINEARCH, else that of its Orvane.exe."""
+    arch = os.environ.get("ORVANE_WINEARCH")
+    if arch:
+        if arch not in LOADERS:
+            raise ValueError(f"ORVANE_WINEARCH={arch!r} is neither of {sorted(LOADERS)}")
+        return arch
+    return pe_arch(BUILD / "dist" / "Orvane.exe") or "win32"
+
+
+def pe_arch(path):
+    """win32 or win64 for a Windows program file, None for anything else."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(4096)
+    except OSError:
+        return None
+    if head[:2] != b"MZ" or len(head) < 0x40:
+        return None
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    if head[pe:pe + 4] != b"PE\0\0":
+        return None
+    return PE_MACHINES.get(int.from_bytes(head[pe + 4:pe + 6], "little"))
+
+
+@functools.cache
+def unavailable(arch):
+    """Why Windows programs of arch cannot run on this machine, or None when they can."""
+    if arch == "win32" and os.environ.get("ORVANE_NO_WIN32") == "1":
+        return "ORVANE_NO_WIN32=1 asks the bench to act as if 32-bit code could not run"
+    loader = LOADERS[arch]
+    if not loader.exists():
+        return f"Wine's {arch} loader {loader} is not installed"
+    try:
+        done = subprocess.run([loader, "--version"], capture_output=True, timeout=60)
+    except OSError as e:
+        return f"this machine cannot execute Wine's {arch} loader {loader}: {e.strerror}"
+    except subprocess.TimeoutExpired:
+        return f"Wine's {arch} loader {loader} did not answer --version"
+    if done.returncode != 0:
+        return f"Wine's {arch} loader {loader} failed ({done.returncode}): " \
+               f"{done.stderr.decode(errors='replace').strip()}"
+    return None
+
+
+def prefix_of(arch):
+    return SOURCE / "build" / f"wineprefix-{arch}"
 
 
 class BenchError(Exception):
@@ -117,12 +187,14 @@ def windows_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def wait_for(what, ready, timeout, alive=lambda: True):
-    """Polls ready() until it is true; BenchError after timeout s or when alive() fails."""
+def wait_for(what, ready, timeout=20, alive=lambda: True):
+    """Polls ready() until it gives a true value, which it returns; BenchError after
+    timeout s or when alive() fails."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        if ready():
-            return
+        value = ready()
+        if value:
+            return value
         if not alive():
             raise BenchError(f"{what}: the process died while starting")
         time.sleep(0.05)
@@ -214,10 +286,14 @@ class Recording:
 
 
 class Bench:
-    def __init__(self, name="bench", rate=44100, channels=2, fmt="s16le", desktop="orvane"):
+    def __init__(self, name="bench", rate=RATE, channels=2, fmt="s16le", desktop="orvane",
+                 arch=None):
         if fmt not in SAMPLE_BYTES:
             raise ValueError(f"unknown sample format {fmt!r}")
         self.name, self.rate, self.channels, self.fmt = name, rate, channels, fmt
+        self.arch = arch or build_arch()
+        self.loader = LOADERS[self.arch]
+        self.prefix = prefix_of(self.arch)
         self.desktop = desktop
         self.sink = "bench_sink"
         self.frame_bytes = SAMPLE_BYTES[fmt] * channels
@@ -242,6 +318,9 @@ class Bench:
         self._stop()
 
     def _start(self):
+        reason = unavailable(self.arch)
+        if reason:
+            raise BenchError(f"cannot run {self.arch} programs: {reason}")
         shutil.rmtree(self.artefacts, ignore_errors=True)
         self.artefacts.mkdir(parents=True)
         BENCH_ROOT.mkdir(parents=True, exist_ok=True)
@@ -307,12 +386,15 @@ class Bench:
                  lambda: self._procs["pulseaudio"].poll() is None)
 
     def _start_wine(self):
-        self.env.update(WINEPREFIX=str(PREFIX), WINEARCH="win32", WINEDEBUG="-all",
+        self.env.update(WINEPREFIX=str(self.prefix), WINEARCH=self.arch,
+                        WINELOADER=str(self.loader), WINEDEBUG="-all",
                         LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8",
                         # No Mono/Gecko installer prompts, no menu entries in $HOME.
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
-        PREFIX.parent.mkdir(parents=True, exist_ok=True)
-        self._lock = open(PREFIX.parent / "wineprefix.lock", "w")
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
+        # One lock for the whole machine, every checkout and both prefixes: recordings are
+        # real time and want the machine to themselves.
+        self._lock = open(MACHINE_LOCK, "w")
         fcntl.flock(self._lock, fcntl.LOCK_EX)
         self._ensure_prefix()
         # A server left by a runner that was killed would hold another display.
@@ -324,15 +406,15 @@ class Bench:
         # The desktop closes when its last process exits; this one keeps it (and the
         # tray) up between the programs of a test.
         self._procs["desktop keeper"] = _spawn(
-            ["wine", "cmd", "/c", "pause"], self.env, stdin=subprocess.PIPE,
+            [self.loader, "cmd", "/c", "pause"], self.env, stdin=subprocess.PIPE,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Explorer either becomes the desktop's process or, when the keeper's start
         # already made one, returns at once.
         self._procs["desktop"] = _spawn(
-            ["wine", "explorer", f"/desktop={self.desktop},{DESKTOP_SIZE}"], self.env,
+            [self.loader, "explorer", f"/desktop={self.desktop},{DESKTOP_SIZE}"], self.env,
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for("virtual desktop", lambda: self.xdotool(
-            "search", "--onlyvisible", "--name", f"^{self.desktop} - ", check=False), 60,
+            "search", "--onlyvisible", "--name", f"^{self.desktop} - ", check=False), 120,
             lambda: self._procs["desktop keeper"].poll() is None)
 
     def _registry(self):
@@ -351,10 +433,10 @@ class Bench:
             "[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n\"ShowCrashDialog\"=dword:00000000\n\n")
 
     def _ensure_prefix(self):
-        ready = PREFIX / ".bench-ready"
+        ready = self.prefix / ".bench-ready"
         if ready.exists():
             return
-        shutil.rmtree(PREFIX, ignore_errors=True)
+        shutil.rmtree(self.prefix, ignore_errors=True)
         self._wine_step(["wineboot", "-i"], timeout=300)
         self._tool(["wineserver", "-w"], timeout=120)
         ready.write_text("initialised by winebench.py\n")
@@ -404,7 +486,7 @@ class Bench:
         return done
 
     def _wine_step(self, argv, timeout=60):
-        self._tool(["wine", *argv], timeout=timeout, check=True)
+        self._tool([self.loader, *argv], timeout=timeout, check=True)
 
     def _record_streams(self):
         listed = self._tool(["pactl", "list", "short", "source-outputs"], check=True)
@@ -420,13 +502,18 @@ class Bench:
         return processes_of(self.marker)
 
     def start(self, exe, args=(), env=None):
-        """Starts a Windows program on the bench's desktop; returns a Program."""
+        """Starts a Windows program on the bench's desktop; returns a Program. A program
+        file of the other architecture is refused: it would run under the wrong loader."""
         exe = Path(exe)
+        arch = pe_arch(exe)
+        if exe.exists() and arch != self.arch:
+            raise BenchError(f"{exe} is {arch or 'not'} a Windows program for this bench's "
+                             f"{self.arch}: every program of a test comes from one build")
         n = len(self._programs)
         out = self._artefact(f"{exe.stem}-{n}.stdout")
         err = self._artefact(f"{exe.stem}-{n}.stderr")
         with open(out, "wb") as o, open(err, "wb") as e:
-            popen = _spawn(["wine", exe, *args], dict(self.env, **(env or {})),
+            popen = _spawn([self.loader, exe, *args], dict(self.env, **(env or {})),
                            stdin=subprocess.DEVNULL, stdout=o, stderr=e)
         program = Program(popen, exe.name, out, err)
         self._programs.append(program)
@@ -447,6 +534,7 @@ class Bench:
     def screenshot(self, path):
         """What a person would see now, as an image file; returns its path."""
         path = self._artefact(path)
+        path.parent.mkdir(parents=True, exist_ok=True)
         self._tool(["import", "-window", "root", path], check=True)
         return path
 
@@ -521,7 +609,7 @@ def _silent_frames(recorded, frame, frame_bytes):
     return (len(rest) - len(rest.lstrip(b"\0"))) // frame_bytes
 
 
-def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=44100,
+def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=RATE,
              allow_gaps=True):
     """Finds expected PCM in a recording and checks it sample for sample.
 
@@ -578,6 +666,39 @@ def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=441
     return match
 
 
+def pcm_runs(recorded, expected, frame_bytes, probe=256):
+    """The recording as runs of the expected PCM, for playback that jumps or pauses:
+    (recording frame, expected frame, frames) in recording order, silence skipped."""
+    silent = bytes(frame_bytes)
+    frames, total = len(recorded) // frame_bytes, len(expected) // frame_bytes
+
+    def same(r, e):
+        return recorded[r * frame_bytes:(r + 1) * frame_bytes] == \
+            expected[e * frame_bytes:(e + 1) * frame_bytes]
+
+    runs = []
+    r = 0
+    while r + probe <= frames:
+        chunk = recorded[r * frame_bytes:(r + probe) * frame_bytes]
+        if chunk == silent * probe:
+            r += probe // 4
+            continue
+        e = _find_aligned(expected, chunk, frame_bytes)
+        if e is None:
+            r += 1
+            continue
+        # Back to the run's first frame, then on to its last.
+        while r > 0 and e > 0 and same(r - 1, e - 1) and \
+                recorded[(r - 1) * frame_bytes:r * frame_bytes] != silent:
+            r, e = r - 1, e - 1
+        n = 0
+        while r + n < frames and e + n < total and same(r + n, e + n):
+            n += 1
+        runs.append((r, e, n))
+        r += n
+    return runs
+
+
 def _describe_difference(recorded, expected, frame_bytes, frame, where, end):
     want = expected[frame * frame_bytes:(frame + 1) * frame_bytes]
     got = recorded[where * frame_bytes:(where + 1) * frame_bytes]
@@ -595,26 +716,25 @@ def _describe_difference(recorded, expected, frame_bytes, frame, where, end):
 
 # --- command line ----------------------------------------------------------------
 
-def _main(argv):
-    parser = argparse.ArgumentParser(description="Run a Windows program under the Wine bench.")
-    sub = parser.add_subparsers(dest="command", required=True)
-    run = sub.add_parser("run")
-    run.add_argument("--name", default="cli", help="artefacts go to artefacts/NAME")
-    run.add_argument("--record", help="record the sound card to this raw file")
-    run.add_argument("--rate", type=int, default=44100)
-    run.add_argument("--channels", type=int, default=2)
-    run.add_argument("--format", default="s16le", choices=sorted(SAMPLE_BYTES))
-    run.add_argument("--timeout", type=float, default=60)
-    run.add_argument("--screenshot", help="screenshot after the program ended or timed out")
-    run.add_argument("program", nargs=argparse.REMAINDER)
-    args = parser.parse_args(argv)
+def _skip_unless_runnable(arch):
+    """None when arch runs here; else says why and gives the exit code ctest skips on."""
+    reason = unavailable(arch)
+    if reason is None:
+        return None
+    print(f"winebench: SKIPPED: the {arch} suites cannot run here: {reason}")
+    return SKIPPED
+
+
+def _run_program(args):
     program = args.program[1:] if args.program[:1] == ["--"] else args.program
     if not program:
-        parser.error("no program given")
-    # ctest and a user's ^C stop the bench the orderly way.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(125))
+        raise SystemExit("winebench.py run: no program given")
+    arch = args.arch or pe_arch(program[0]) or build_arch()
+    skipped = _skip_unless_runnable(arch)
+    if skipped:
+        return skipped
     try:
-        with Bench(args.name, args.rate, args.channels, args.format) as bench:
+        with Bench(args.name, args.rate, args.channels, args.format, arch=arch) as bench:
             rec = bench.record(Path(args.record).resolve()) if args.record else None
             try:
                 result = bench.run(program[0], program[1:], args.timeout)
@@ -632,6 +752,52 @@ def _main(argv):
     sys.stdout.write(result.stdout)
     sys.stderr.write(result.stderr)
     return result.returncode
+
+
+def _run_e2e(args):
+    skipped = _skip_unless_runnable(build_arch())
+    if skipped:
+        return skipped
+    module = Path(args.module).resolve()
+    sys.path.insert(0, str(module.parent))
+    suite = unittest.defaultTestLoader.loadTestsFromName(module.stem)
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    if result.testsRun == 0:
+        print("winebench: the module ran no test")
+        return 1
+    return 0 if result.wasSuccessful() else 1
+
+
+def _list_arches(_args):
+    runnable = [arch for arch in LOADERS if unavailable(arch) is None]
+    for arch in LOADERS:
+        print(f"{arch}: " + ("runs here" if arch in runnable else f"skipped: {unavailable(arch)}"))
+    return 0 if runnable else 1
+
+
+def _main(argv):
+    parser = argparse.ArgumentParser(description="Run Windows programs under the Wine bench.")
+    sub = parser.add_subparsers(dest="command", required=True)
+    run = sub.add_parser("run", help="run one program under a fresh bench")
+    run.add_argument("--arch", choices=sorted(LOADERS),
+                     help="the bench's architecture (default: the program's)")
+    run.add_argument("--name", default="cli", help="artefacts go to artefacts/NAME")
+    run.add_argument("--record", help="record the sound card to this raw file")
+    run.add_argument("--rate", type=int, default=RATE)
+    run.add_argument("--channels", type=int, default=2)
+    run.add_argument("--format", default="s16le", choices=sorted(SAMPLE_BYTES))
+    run.add_argument("--timeout", type=float, default=60)
+    run.add_argument("--screenshot", help="screenshot after the program ended or timed out")
+    run.add_argument("program", nargs=argparse.REMAINDER)
+    run.set_defaults(action=_run_program)
+    e2e = sub.add_parser("e2e", help="run a unittest module of the build's architecture")
+    e2e.add_argument("module", help="the test module's file")
+    e2e.set_defaults(action=_run_e2e)
+    sub.add_parser("arches", help="which architectures run here").set_defaults(action=_list_arches)
+    args = parser.parse_args(argv)
+    # ctest and a user's ^C stop the bench the orderly way.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(125))
+    return args.action(args)
 
 
 if __name__ == "__main__":

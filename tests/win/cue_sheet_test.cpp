@@ -176,6 +176,13 @@ TEST_F(CueSheetWindow, ACueFileAmongDroppedNamesReplacesTheListAndTheRestIsIgnor
     EXPECT_EQ(sheet.Items()[0].time, L"01:02");
 }
 
+// What Wine's X11 bridge posts from the desktop process: a pointer that is no memory block
+// of this process (here to a well-formed list, which must not be read nor freed).
+const struct {
+    DROPFILES header;
+    wchar_t names[10];
+} kForeignDrop = {{sizeof(DROPFILES), {}, FALSE, TRUE}, L"C:\\f.wav"};
+
 // Drop handles from other programs: one whose list the system would read past its end is
 // left alone as a whole, even when its first names look fine.
 TEST_F(CueSheetWindow, ADropHandleThatCannotBeReadAddsNothing) {
@@ -193,6 +200,7 @@ TEST_F(CueSheetWindow, ADropHandleThatCannotBeReadAddsNothing) {
         {"header cut short", MakeDropBlock(std::vector<uint8_t>(12, 0))},
         {"empty block", MakeDropBlock({})},
         {"no handle", nullptr},
+        {"no memory block of this process", reinterpret_cast<HDROP>(const_cast<DROPFILES*>(&kForeignDrop.header))},
     };
     for (const auto& d : drops) {
         Drop(d.drop);

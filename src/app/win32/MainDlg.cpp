@@ -124,7 +124,7 @@ void CMainDlg::OnDropFiles(HDROP drop) {
         m_cueSheet.CutIn();
         OnPlay();
     }
-    ::DragFinish(drop);
+    FinishDrop(drop);
 }
 
 BOOL CMainDlg::OnCopyData(HWND, const COPYDATASTRUCT* data) {

@@ -303,7 +303,7 @@ LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
         }
         AddDroppedName(name, insertAt);
     }
-    ::DragFinish(drop);
+    FinishDrop(drop);
     // Dropped files go in, in their order, above the selection, which stays on its entries.
     const int added = Count() - before;
     if (loaded || added == 0 || selected.empty()) return 0;

@@ -26,3 +26,7 @@ std::vector<std::wstring> DroppedFiles(HDROP drop, UINT most) {
     }
     return names;
 }
+
+void FinishDrop(HDROP drop) {
+    if (IsReadable(drop)) ::DragFinish(drop);
+}

@@ -1,7 +1,8 @@
 // CTimer against the real multimedia timer: ticks come on another thread with the id.
 #include <gtest/gtest.h>
 
-#include "app/win32/Timer.h"
+#include "high_memory.h"
+#include "ui/Timer.h"
 
 namespace {
 
@@ -39,6 +40,27 @@ TEST(UiTimer, TicksCarryTheIdAndComeFromAnotherThreadUntilStopped) {
     // Stopping a stopped timer is harmless.
     timer.Stop();
     EXPECT_FALSE(timer.IsRunning());
+}
+
+// The user data comes back whole: the tray and the cue list pass their object's address.
+struct TickTarget {
+    DWORD thread = ::GetCurrentThreadId();
+};
+
+void CALLBACK PostUserData(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* target = reinterpret_cast<TickTarget*>(user);
+    ::PostThreadMessageW(target->thread, kTick, 0, static_cast<LPARAM>(user));
+}
+
+TEST(UiTimer, UserDataAboveFourGiBReachesTheCallbackWhole) {
+    HighPlaced<TickTarget> target;
+    ASSERT_TRUE(target.AboveFourGiB()) << target.get();
+    CTimer timer(PostUserData, reinterpret_cast<DWORD_PTR>(target.get()), 10);
+    ASSERT_TRUE(timer.Start(20));
+    MSG msg{};
+    ASSERT_TRUE(NextTick(msg));
+    timer.Stop();
+    EXPECT_EQ(reinterpret_cast<TickTarget*>(msg.lParam), target.get());
 }
 
 }  // namespace

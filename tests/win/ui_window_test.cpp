@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "high_memory.h"
 #include "ui/MessageLoop.h"
 #include "ui/Window.h"
 
@@ -60,22 +61,20 @@ private:
 // A control that handles the notifications its parent reflects.
 class CControlSpy : public CWindowImpl<CControlSpy> {
 public:
+    static constexpr UINT kNotifyCode = 777;
     int clicks = 0;
     UINT notifyCode = 0;
 
     BEGIN_MSG_MAP(CControlSpy)
-        MESSAGE_HANDLER_EX(Reflected(WM_COMMAND), OnCommand)
-        MESSAGE_HANDLER_EX(Reflected(WM_NOTIFY), OnNotify)
+        REFLECTED_COMMAND_CODE_HANDLER_EX(BN_CLICKED, OnClicked)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(kNotifyCode, OnNotify)
         MESSAGE_HANDLER_EX(WM_GETTEXTLENGTH, OnTextLength)
     END_MSG_MAP()
 
 private:
-    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM) {
-        if (HIWORD(wParam) == BN_CLICKED) ++clicks;
-        return 0;
-    }
-    LRESULT OnNotify(UINT, WPARAM, LPARAM lParam) {
-        notifyCode = reinterpret_cast<NMHDR*>(lParam)->code;
+    void OnClicked(UINT, int, HWND) { ++clicks; }
+    LRESULT OnNotify(NMHDR* header) {
+        notifyCode = header->code;
         return 1234;
     }
     LRESULT OnTextLength(UINT, WPARAM, LPARAM) { return 99; }
@@ -131,9 +130,13 @@ TEST_F(UiWindow, ControlNotificationsAreReflectedToTheControlsObject) {
     ::SendMessageW(button, BM_CLICK, 0, 0);
     EXPECT_EQ(spy.clicks, 1);
 
-    NMHDR header{button, 10, 777};
+    NMHDR header{button, 10, CControlSpy::kNotifyCode};
     EXPECT_EQ(probe.SendMessage(WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&header)), 1234);
-    EXPECT_EQ(spy.notifyCode, 777u);
+    EXPECT_EQ(spy.notifyCode, CControlSpy::kNotifyCode);
+    // A code the control does not list goes on to the parent's default.
+    NMHDR other{button, 10, CControlSpy::kNotifyCode + 1};
+    EXPECT_EQ(probe.SendMessage(WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&other)), 0);
+    EXPECT_EQ(spy.notifyCode, CControlSpy::kNotifyCode);
 
     // A control without an object: the parent's default, no crash, nobody counts.
     HWND plain = Child(L"BUTTON", 11);
@@ -216,6 +219,31 @@ TEST(UiDialog, ModalDialogReturnsWhatEndDialogWasGiven) {
     INT_PTR result = ::DialogBoxIndirectParamW(nullptr, reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr,
                                                CWindowImplRoot::DialogProc, reinterpret_cast<LPARAM>(&dialog));
     EXPECT_EQ(result, 150);
+}
+
+// Window, control and dialog objects are found from their windows with every bit of their
+// address: the lookup must not squeeze a pointer through 32 bits.
+TEST(UiWindowObjects, ObjectsAboveFourGiBAreFoundFromTheirWindows) {
+    g_module.Init(::GetModuleHandleW(nullptr));
+    HighPlaced<CProbe> probe;
+    ASSERT_TRUE(probe.AboveFourGiB()) << probe.get();
+    ASSERT_TRUE(probe->Create(nullptr, {0, 0, 200, 100}, L"probe", WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(probe->SendMessage(kAsk, 2), 42);
+
+    HighPlaced<CControlSpy> spy;
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 50, 20, *probe, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(spy->SubclassWindow(edit));
+    EXPECT_EQ(::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0), 99);
+
+    HighPlaced<CTestDialog> dialog;
+    auto words = EmptyTemplate();
+    HWND hWnd = ::CreateDialogIndirectParamW(nullptr, reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr,
+                                             CWindowImplRoot::DialogProc, reinterpret_cast<LPARAM>(dialog.get()));
+    ASSERT_TRUE(hWnd);
+    EXPECT_EQ(::SendMessageW(hWnd, kDialogAsk, 0, 0), 0x12345678);
+    ::DestroyWindow(hWnd);
+    probe->DestroyWindow();
+    EXPECT_EQ(spy->m_hWnd, nullptr);
 }
 
 // ---- message loop --------------------------------------------------------------------

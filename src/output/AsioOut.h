@@ -1,4 +1,0 @@
-#pragma once
-#include "output/AudioDevice.h"
-
-class CAsioOut : public CAudioDevice {};

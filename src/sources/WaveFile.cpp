@@ -1,14 +1,31 @@
 #include "sources/WaveFile.h"
 
+#include <cstring>
+
 #include "sources/ChunkScan.h"
 #include "sources/PcmStream.h"
 
 namespace {
 
 constexpr uint32_t kFormatMax = 40;
+constexpr int32_t kFormatExtensible = 0xFFFE;
+constexpr uint16_t kExtensionSize = 22;
+// The integer PCM and IEEE float sub-format GUIDs share all but their first two bytes,
+// which hold the plain format tag.
+constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// An extensible chunk plays as the integer or float PCM its sub-format names; without a
+// whole extension, or with another sub-format, it stays extensible.
+int32_t CarriedTag(const uint8_t* body, uint32_t size) {
+    if (size < kFormatMax || LoadLe16(body + 16) < kExtensionSize) return kFormatExtensible;
+    const int32_t sub = LoadLe16(body + 24);
+    if (sub != FormatTagPcm && sub != FormatTagFloat) return kFormatExtensible;
+    return std::memcmp(body + 26, kSubFormatTail, sizeof kSubFormatTail) == 0 ? sub : kFormatExtensible;
+}
 
 // The "fmt " chunk, found by scanning from the current position. Plain RIFF files carry
-// integer or float PCM only; RF64 files are taken with any tag.
+// integer or float PCM only, extensible or not; RF64 files are taken with any tag.
 bool ReadFormat(platform::File& file, bool anyTag, AudioFormatInfo& format) {
     uint8_t header[8];
     if (!ChunkScan(file, "fmt ", header, sizeof header)) return false;
@@ -16,6 +33,7 @@ bool ReadFormat(platform::File& file, bool anyTag, AudioFormatInfo& format) {
     uint8_t body[kFormatMax] = {};  // a 16-byte chunk leaves the rest zero
     if (size > kFormatMax || file.Read(body, size) != size) return false;
     format.formatTag = LoadLe16(body);
+    if (format.formatTag == kFormatExtensible) format.formatTag = CarriedTag(body, size);
     format.channels = LoadLe16(body + 2);
     format.sampleRate = static_cast<int32_t>(LoadLe32(body + 4));
     format.blockAlign = LoadLe16(body + 12);

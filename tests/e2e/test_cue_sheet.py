@@ -1,6 +1,7 @@
 """The cue sheet as a person uses it: a list loaded from a cue file through the context
-menu, Cue Play from the first entry with Enter, a file handed over by a second start
-cutting in, a missing entry asked about, and the list kept in Default.cue across a restart."""
+menu, Cue Play from the first entry with Enter, Spot Play with Alt+Enter, a file handed
+over by a second start cutting in, a missing entry asked about, and the list kept in
+Default.cue across a restart."""
 
 import subprocess
 import sys
@@ -157,6 +158,24 @@ class CueSheet(unittest.TestCase):
             recorded = rec.data()
             in_order(self, recorded, [outside, takes[1], takes[2]])
             self.assertFalse(plays(recorded, takes[0]).ok, "the first take played on under the cut-in")
+            self.assertEqual(exit_orvane(bench, program).returncode, 0)
+
+    def test_alt_enter_plays_the_focused_entry_once(self):
+        takes = [noise("spot1.wav", 2), noise("spot2.wav", 2), noise("spot3.wav", 2)]
+        with Bench("e2e.cue_sheet.spot_play") as bench:
+            reset_settings(bench)
+            write_cue(DEFAULT_CUE, takes)
+            program = start_orvane(bench)
+            with bench.record("spot-play.raw") as rec:
+                bench.xdotool("mousemove", str(ROW_X), str(FIRST_ROW_Y + ROW_HEIGHT))
+                bench.xdotool("click", "1")
+                bench.xdotool("key", "alt+Return")
+                wait_for("the second entry to play", lambda: "Play" in visible_titles(bench))
+                self.assertEqual(main_title(bench), "Orvane")
+                wait_stopped(bench)
+            recorded = rec.data()
+            self.assertTrue(plays(recorded, takes[1]).ok, "the focused entry did not play")
+            self.assertFalse(plays(recorded, takes[0]).ok or plays(recorded, takes[2]).ok, "another entry played")
             self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
     def test_dragging_an_entry_moves_it_and_the_edge_scrolls_the_list(self):

@@ -3,6 +3,7 @@ the sound card and compared sample for sample."""
 
 import os
 import re
+import subprocess
 import unittest
 from pathlib import Path
 
@@ -11,6 +12,7 @@ from winebench import FRAME, RATE, Bench, find_pcm, pcm_runs, windows_path
 
 BUILD = Path(os.environ["ORVANE_BUILD"])
 TOOLS = BUILD / "tools"
+ORVANE = BUILD / "dist" / "Orvane.exe"
 FIXTURES = BUILD / "fixtures" / "mme_playback"
 
 
@@ -81,6 +83,21 @@ class MmePlayback(unittest.TestCase):
         self.assertNotEqual(predicted.read_bytes(), truncated16(pcm(self.s24)))
         _, recorded = self.play("s24_triangle", self.s24, "--dither", "1")
         self.assertFound(recorded, predicted.read_bytes())
+
+    def test_24_bit_extensible_wav_and_rf64_on_the_command_line_play_truncated(self):
+        # The samples of noise24.wav under the headers sox and ffmpeg write for 24 bits.
+        extensible, rf64 = FIXTURES / "noise24_extensible.wav", FIXTURES / "noise24_rf64.wav"
+        subprocess.run(["sox", self.s24, "-t", "wav", extensible], check=True)
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", self.s24, "-c:a", "pcm_s24le", "-rf64", "always", rf64],
+                       check=True)
+        # A first start: no dither, and the program closes when the file ends.
+        self.bench.run("reg", ["delete", r"HKCU\Software\Kellbrook", "/f"], timeout=30)
+        for path in (extensible, rf64):
+            with self.subTest(path.name):
+                with self.bench.record(path.stem + ".raw") as rec:
+                    result = self.bench.run(ORVANE, [windows_path(path)], timeout=60)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertFound(rec.data(), truncated16(pcm(self.s24)))
 
     def test_seek_jumps_to_the_target_and_pause_leaves_a_gap(self):
         target = 4 * RATE

@@ -1,5 +1,6 @@
-// The cue list window over a real list view: dropped files, folders and cue files, the
-// Delete key, typing a name and the texts the control asks for.
+// The cue list window over a real list view: dropped files, folders and cue files, drop
+// handles that cannot be read, the Delete key, Alt+Enter, typing a name and the texts the
+// control asks for.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,13 +19,22 @@
 
 namespace {
 
-// The main dialog's part: it hands the list's notifications back to it.
+// The main dialog's part: it hands the list's notifications back to it and notes the
+// commands the list forwards.
 class CListParent : public CWindowImpl<CListParent> {
 public:
     static const wchar_t* GetWndClassName() { return L"OrvaneCueSheetTestParent"; }
     BEGIN_MSG_MAP(CListParent)
+        MESSAGE_HANDLER_EX(WM_COMMAND, OnCommand)
         REFLECT_NOTIFICATIONS()
     END_MSG_MAP()
+    std::vector<int> commands;
+
+private:
+    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM) {
+        commands.push_back(LOWORD(wParam));
+        return 0;
+    }
 };
 
 std::wstring TestFolder() {
@@ -38,6 +48,27 @@ void Touch(const std::wstring& path, const char* bytes = "RIFF") {
     DWORD written = 0;
     ::WriteFile(file, bytes, static_cast<DWORD>(std::strlen(bytes)), &written, nullptr);
     ::CloseHandle(file);
+}
+
+// A drop handle holding exactly these bytes, however they are laid out.
+HDROP MakeDropBlock(const std::vector<uint8_t>& bytes) {
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!bytes.empty()) {
+        std::memcpy(::GlobalLock(memory), bytes.data(), bytes.size());
+        ::GlobalUnlock(memory);
+    }
+    return static_cast<HDROP>(memory);
+}
+
+// A DROPFILES header with the list at `offset`, followed by `list`.
+std::vector<uint8_t> DropBytes(DWORD offset, bool wide, const void* list, size_t bytes) {
+    DROPFILES header{};
+    header.pFiles = offset;
+    header.fWide = wide;
+    std::vector<uint8_t> block(sizeof header + bytes);
+    std::memcpy(block.data(), &header, sizeof header);
+    std::memcpy(block.data() + sizeof header, list, bytes);
+    return block;
 }
 
 // What the shell gives a window that files are dropped on.
@@ -83,9 +114,8 @@ protected:
     }
 
     std::wstring In(const wchar_t* name) const { return folder + L"\\" + name; }
-    void Drop(const std::vector<std::wstring>& names) {
-        ::SendMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
-    }
+    void Drop(const std::vector<std::wstring>& names) { Drop(MakeDrop(names)); }
+    void Drop(HDROP drop) { ::SendMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); }
     std::vector<std::wstring> Names() const {
         std::vector<std::wstring> names;
         for (const auto& item : sheet.List().Items()) names.push_back(item.name);
@@ -148,6 +178,61 @@ TEST_F(CueSheetWindow, ACueFileAmongDroppedNamesReplacesTheListAndTheRestIsIgnor
     Drop({In(L"z.wav"), cue, In(L"w.wav")});
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"from-cue.wav"});
     EXPECT_EQ(sheet.List().Items()[0].time, L"01:02");
+}
+
+// What Wine's X11 bridge posts from the desktop process: a pointer that is no memory block
+// of this process (here to a well-formed list, which must not be read nor freed).
+const struct {
+    DROPFILES header;
+    wchar_t names[10];
+} kForeignDrop = {{sizeof(DROPFILES), {}, FALSE, TRUE}, L"C:\\f.wav"};
+
+// Drop handles from other programs: one whose list the system would read past its end is
+// left alone as a whole, even when its first names look fine.
+TEST_F(CueSheetWindow, ADropHandleThatCannotBeReadAddsNothing) {
+    const wchar_t unended[] = L"C:\\a.wav";       // its zero, but not the list's
+    const wchar_t emptyOfOne[] = L"";             // a single zero
+    const wchar_t wellFormed[] = L"C:\\b.wav\0";  // and the literal's zero ends the list
+    const struct {
+        const char* what;
+        HDROP drop;
+    } drops[] = {
+        {"list without its end", MakeDropBlock(DropBytes(sizeof(DROPFILES), true, unended, sizeof unended))},
+        {"one zero for an empty list",
+         MakeDropBlock(DropBytes(sizeof(DROPFILES), true, emptyOfOne, sizeof emptyOfOne))},
+        {"list beyond the block", MakeDropBlock(DropBytes(4096, true, wellFormed, sizeof wellFormed))},
+        {"header cut short", MakeDropBlock(std::vector<uint8_t>(12, 0))},
+        {"empty block", MakeDropBlock({})},
+        {"no handle", nullptr},
+        {"no memory block of this process", reinterpret_cast<HDROP>(const_cast<DROPFILES*>(&kForeignDrop.header))},
+    };
+    for (const auto& d : drops) {
+        Drop(d.drop);
+        EXPECT_TRUE(Names().empty()) << d.what;
+    }
+    // A well-formed list in the same shape is read, a name longer than MAX_PATH whole.
+    Drop(MakeDropBlock(DropBytes(sizeof(DROPFILES), true, wellFormed, sizeof wellFormed)));
+    const std::wstring deep = In((std::wstring(300, L'n') + L".wav").c_str());
+    const char ansi[] = "C:\\c.wav\0";
+    Drop(MakeDropBlock(DropBytes(sizeof(DROPFILES), false, ansi, sizeof ansi)));
+    Drop({deep});
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"b.wav", L"c.wav", std::wstring(300, L'n') + L".wav"}));
+    EXPECT_EQ(sheet.List().Items()[2].path, deep);
+}
+
+TEST_F(CueSheetWindow, AltEnterSpotPlaysTheFocusedEntry) {
+    Drop({In(L"e0.wav"), In(L"e1.wav"), In(L"e2.wav")});
+    Select({1});
+    ::SetFocus(list);
+    // The keys as the dialog manager passes them on: the key, then its character.
+    const LPARAM alt = 1 | (1 << 29);
+    ::SendMessageW(list, WM_SYSKEYDOWN, 'X', alt);
+    EXPECT_TRUE(parent.commands.empty()) << "another Alt key";
+    ::SendMessageW(list, WM_SYSKEYDOWN, VK_RETURN, alt);
+    EXPECT_EQ(::SendMessageW(list, WM_SYSCHAR, L'\r', alt), 0);
+    EXPECT_EQ(parent.commands, std::vector<int>{ID_SPOTPLAY});
+    EXPECT_EQ(sheet.List().CurrentCue, 1);
+    EXPECT_EQ(sheet.List().GetPlayMode(), CueModeOff);
 }
 
 TEST_F(CueSheetWindow, DeleteRemovesTheSelectedEntriesAndLeavesNoneSelected) {

@@ -58,17 +58,20 @@ TEST(MmeDevice, StoredNameThatIsGoneFallsBackToTheWaveMapper) {
     device.Close();
 }
 
+// Extensible files give more than two channels too.
 TEST(MmeDevice, OnlyWideIntegerPcmIsOpenedAt16Bits) {
     CWinMMEOut device;
     int32_t id = -1;
     struct Case {
-        int32_t bits, tag, openedBits;
+        int32_t bits, tag, openedBits, channels;
     };
-    for (Case c : {Case{24, 1, 16}, Case{32, 1, 16}, Case{16, 1, 16}, Case{8, 1, 8}, Case{32, 3, 32}}) {
+    for (Case c : {Case{24, 1, 16, 2}, Case{32, 1, 16, 2}, Case{16, 1, 16, 2}, Case{8, 1, 8, 2}, Case{32, 3, 32, 2},
+                   Case{16, 1, 16, 6}, Case{24, 1, 16, 6}, Case{32, 3, 32, 6}}) {
         OutputParams params = Params(&id, c.bits, c.tag);
-        ASSERT_EQ(device.Open(params), 1) << c.bits << " bits, tag " << c.tag;
+        params.channels = c.channels;
+        ASSERT_EQ(device.Open(params), 1) << c.bits << " bits, tag " << c.tag << ", " << c.channels << " channels";
         EXPECT_EQ(params.bitsPerSample, c.openedBits) << c.bits << " bits, tag " << c.tag;
-        EXPECT_EQ(device.GetBlockBytes(), kBlockFrames * 2 * (c.bits / 8));
+        EXPECT_EQ(device.GetBlockBytes(), kBlockFrames * c.channels * (c.bits / 8));
         device.Close();
     }
 }

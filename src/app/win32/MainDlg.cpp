@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <tuple>
+#include <vector>
 
 #include "app/HandOver.h"
 #include "app/win32/AboutDlg.h"
-#include "ui/PlaceWindow.h"
+#include "ui/DroppedFiles.h"
 #include "ui/FileDialog.h"
+#include "ui/PlaceWindow.h"
 
 namespace {
 // Eight pairs of display text and pattern, each ending in a zero, the list in two.
@@ -123,14 +125,13 @@ void CMainDlg::OnDestroy() {
 }
 
 void CMainDlg::OnDropFiles(HDROP drop) {
-    UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
-    std::wstring path(length, L'\0');
-    if (length && ::DragQueryFileW(drop, 0, path.data(), length + 1) == length && m_engine.IsSupportedFile(path)) {
-        SetFile(path);
+    const std::vector<std::wstring> first = DroppedFiles(drop, 1);
+    if (!first.empty() && m_engine.IsSupportedFile(first[0])) {
+        SetFile(first[0]);
         m_cueSheet.List().CutIn();
         OnPlay();
     }
-    ::DragFinish(drop);
+    FinishDrop(drop);
 }
 
 BOOL CMainDlg::OnCopyData(HWND, const COPYDATASTRUCT* data) {

@@ -5,9 +5,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/PathName.h"
 #include "platform/Report.h"
+#include "ui/DroppedFiles.h"
 #include "ui/FileDialog.h"
 #include "ui/Menu.h"
 
@@ -28,13 +30,6 @@ const wchar_t kCueFilter[] = L"Play Cue files(*.Cue)\0*.cue;\0All Files(*.*)\0*.
 std::wstring Join(const std::wstring& folder, const wchar_t* name) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') return folder + L"\\" + name;
     return folder + name;
-}
-
-std::wstring DroppedName(HDROP drop, UINT index) {
-    UINT length = ::DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring name(length, L'\0');
-    if (length && ::DragQueryFileW(drop, index, name.data(), length + 1) != length) name.clear();
-    return name;
 }
 
 bool IsFolder(const std::wstring& path) {
@@ -154,6 +149,21 @@ LRESULT CCueSheet::OnDoubleClick(NMHDR*) {
     return 0;
 }
 
+// Alt+Enter, the key the menu shows for Spot Play, comes as a system key the control
+// ignores; its character would then make the window beep for want of a menu entry.
+LRESULT CCueSheet::OnSysKeyDown(UINT, WPARAM key, LPARAM) {
+    if (key == VK_RETURN)
+        SendMessage(WM_COMMAND, ID_SPOTPLAY);
+    else
+        SetMsgHandled(FALSE);
+    return 0;
+}
+
+LRESULT CCueSheet::OnSysChar(UINT, WPARAM key, LPARAM) {
+    if (key != L'\r') SetMsgHandled(FALSE);
+    return 0;
+}
+
 void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     const int row = static_cast<int>(draw.itemID);
     if (row < 0 || row >= m_list.Count()) return;
@@ -270,17 +280,15 @@ void CCueSheet::OnDropFiles(HDROP drop) {
     const int before = m_list.Count();
     int insertAt = selected.empty() ? -1 : selected.front();
     bool loaded = false;
-    const UINT names = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < names && !loaded; ++i) {
-        std::wstring name = DroppedName(drop, i);
+    for (const std::wstring& name : DroppedFiles(drop, UINT_MAX)) {
         if (platform::PathExtension(name) == L".cue") {
             m_list.LoadCueFile(name);
             loaded = true;
-        } else {
-            AddDroppedName(name, insertAt);
+            break;
         }
+        AddDroppedName(name, insertAt);
     }
-    ::DragFinish(drop);
+    FinishDrop(drop);
     // Dropped files go in, in their order, above the selection, which stays on its entries.
     const int added = m_list.Count() - before;
     if (loaded || added == 0 || selected.empty()) return;
@@ -290,7 +298,6 @@ void CCueSheet::OnDropFiles(HDROP drop) {
 }
 
 void CCueSheet::AddDroppedName(const std::wstring& path, int& insertAt) {
-    if (path.empty()) return;
     if (IsFolder(path))
         AddFolder(path, insertAt);
     else if (CPlayerCore::IsSupportedFile(path))

@@ -47,6 +47,8 @@ public:
         REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_BEGINDRAG, OnBeginDrag)
         MSG_OCM_DRAWITEM(OnDrawItem)
         MSG_WM_GETDLGCODE(OnGetDlgCode)
+        MESSAGE_HANDLER_EX(WM_SYSKEYDOWN, OnSysKeyDown)
+        MESSAGE_HANDLER_EX(WM_SYSCHAR, OnSysChar)
         MSG_WM_CONTEXTMENU(OnContextMenu)
         MSG_WM_DROPFILES(OnDropFiles)
         MSG_WM_MOUSEMOVE(OnMouseMove)
@@ -79,6 +81,8 @@ private:
     LRESULT OnBeginDrag(NMHDR* header);
     void OnDrawItem(int, const DRAWITEMSTRUCT* draw) { DrawRow(*draw); }
     UINT OnGetDlgCode(const MSG*) { return DLGC_WANTALLKEYS; }
+    LRESULT OnSysKeyDown(UINT, WPARAM key, LPARAM);
+    LRESULT OnSysChar(UINT, WPARAM key, LPARAM);
     void OnContextMenu(HWND, POINT);
     void OnDropFiles(HDROP drop);
     void OnMouseMove(UINT, POINT point);

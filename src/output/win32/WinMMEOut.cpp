@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <mmreg.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include "platform/Time.h"
 
 namespace {
+
+constexpr int kSpeakerPositions = 18;
 
 HWAVEOUT Handle(void* handle) { return static_cast<HWAVEOUT>(handle); }
 
@@ -27,6 +30,28 @@ void ReportOpenError(MMRESULT result) {
         default: return;
     }
     platform::ShowReport(text, platform::kCaptionDeviceError, platform::ReportErrorStyle);
+}
+
+// More than two channels need the extensible form: drivers refuse a plain float header for
+// them. Its speakers are the first positions in order, which makes six channels 5.1, as
+// sox and ffmpeg lay them out.
+WAVEFORMATEXTENSIBLE DeviceFormat(const OutputParams& params) {
+    WAVEFORMATEXTENSIBLE device{};
+    WAVEFORMATEX& format = device.Format;
+    format.wFormatTag = static_cast<WORD>(params.formatTag);
+    format.nChannels = static_cast<WORD>(params.channels);
+    format.nSamplesPerSec = static_cast<DWORD>(params.sampleRate);
+    format.wBitsPerSample = static_cast<WORD>(params.bitsPerSample);
+    format.nBlockAlign = static_cast<WORD>(params.channels * params.bitsPerSample / 8);
+    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    if (params.channels <= 2) return device;
+    format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+    format.cbSize = sizeof device - sizeof format;
+    device.Samples.wValidBitsPerSample = format.wBitsPerSample;
+    device.dwChannelMask = params.channels <= kSpeakerPositions ? (1u << params.channels) - 1 : 0;
+    device.SubFormat = {static_cast<DWORD>(params.formatTag), 0x0000, 0x0010,
+                        {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    return device;
 }
 
 }  // namespace
@@ -101,13 +126,8 @@ int CWinMMEOut::Open(OutputParams& params) {
         m_reducer.Setup(params.channels, m_sourceBytes, 16, params.ditherType);
     }
 
-    WAVEFORMATEX format{};
-    format.wFormatTag = static_cast<WORD>(params.formatTag);
-    format.nChannels = static_cast<WORD>(params.channels);
-    format.nSamplesPerSec = static_cast<DWORD>(params.sampleRate);
-    format.wBitsPerSample = static_cast<WORD>(params.bitsPerSample);
-    format.nBlockAlign = static_cast<WORD>(params.channels * params.bitsPerSample / 8);
-    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    const WAVEFORMATEXTENSIBLE deviceFormat = DeviceFormat(params);
+    const WAVEFORMATEX& format = deviceFormat.Format;
     m_channels = params.channels;
     m_blockAlign = format.nBlockAlign;
 

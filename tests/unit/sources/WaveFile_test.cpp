@@ -32,10 +32,22 @@ std::vector<uint8_t> Slice(const Bytes& b, size_t from, size_t count) {
     return std::vector<uint8_t>(b.v.begin() + static_cast<long>(from), b.v.begin() + static_cast<long>(from + count));
 }
 
+// A 40-byte extensible format chunk, 2 channels at 44.1 kHz, whose sub-format GUID
+// carries `subTag` (1 integer PCM, 3 IEEE float) in its first two bytes.
+Bytes ExtensibleFmt(uint16_t subTag, uint16_t bits, uint16_t extraSize = 22, uint16_t validBits = 0,
+                    uint64_t guidTail = 0x800000AA00389B71) {
+    const uint32_t align = 2u * bits / 8;
+    Bytes body;
+    body.Le(0xFFFE, 2).Le(2, 2).Le(44100, 4).Le(44100 * align, 4).Le(align, 2).Le(bits, 2);
+    body.Le(extraSize, 2).Le(validBits ? validBits : bits, 2).Le(3, 4);
+    body.Le(subTag, 2).Le(0, 4).Le(0x10, 2).Be(guidTail, 8);
+    return Chunk("fmt ", body);
+}
+
 struct Shape {
     const char* what;
     Bytes file;
-    bool accepted;
+    int32_t tag;  // the tag reported; 0: rejected
 };
 
 TEST(WaveFile, HeaderRulesDecideWhatIsRead) {
@@ -43,37 +55,46 @@ TEST(WaveFile, HeaderRulesDecideWhatIsRead) {
     const Bytes dataHeader = Bytes().Id("data").Le(0xFFFFFFFF, 4);
     const Bytes filler = Chunk("JUNK", Bytes().Fill(16384 - 44));  // ends at 16,384
     const Shape shapes[] = {
-        {"integer PCM", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Add(data)), true},
-        {"float with an 18-byte format", RiffWave(Bytes().Add(WaveFmt(3, 1, 48000, 32, 18)).Add(data)), true},
-        {"40-byte format", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16, 40)).Add(data)), true},
-        {"42-byte format", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16, 42)).Add(data)), false},
-        {"extensible in RIFF", RiffWave(Bytes().Add(WaveFmt(0xFFFE, 2, 44100, 24, 40)).Add(data)), false},
-        {"ADPCM in RIFF", RiffWave(Bytes().Add(WaveFmt(2, 2, 44100, 4, 20)).Add(data)), false},
-        {"extensible in RF64", Rf64Wave(40, Bytes().Add(WaveFmt(0xFFFE, 2, 44100, 24, 40)).Add(dataHeader)), true},
-        {"42-byte format in RF64", Rf64Wave(40, Bytes().Add(WaveFmt(1, 2, 44100, 16, 42)).Add(dataHeader)), false},
-        {"RF64 without ds64 first", Bytes().Id("RF64").Le(0, 4).Id("WAVE").Add(WaveFmt(1, 2, 44100, 16)).Add(data), false},
-        {"not WAVE", Bytes().Id("RIFF").Le(0, 4).Id("AVI ").Add(WaveFmt(1, 2, 44100, 16)).Add(data), false},
-        {"big-endian RIFX", Bytes().Id("RIFX").Le(0, 4).Id("WAVE").Add(WaveFmt(1, 2, 44100, 16)).Add(data), false},
-        {"no format chunk", RiffWave(data), false},
-        {"file ends before data", RiffWave(WaveFmt(1, 2, 44100, 16)), false},
-        {"format body cut short", Bytes().Id("RIFF").Le(0, 4).Id("WAVE").Id("fmt ").Le(16, 4).Fill(10), false},
-        {"chunk ending at 16 KiB", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Add(filler).Add(data)), true},
+        {"integer PCM", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Add(data)), 1},
+        {"float with an 18-byte format", RiffWave(Bytes().Add(WaveFmt(3, 1, 48000, 32, 18)).Add(data)), 3},
+        {"40-byte format", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16, 40)).Add(data)), 1},
+        {"42-byte format", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16, 42)).Add(data)), 0},
+        {"extensible PCM in RIFF", RiffWave(Bytes().Add(ExtensibleFmt(1, 24)).Add(data)), 1},
+        {"extensible float in RIFF", RiffWave(Bytes().Add(ExtensibleFmt(3, 32)).Add(data)), 3},
+        {"extensible ADPCM in RIFF", RiffWave(Bytes().Add(ExtensibleFmt(2, 16)).Add(data)), 0},
+        {"extensible PCM tag, foreign GUID", RiffWave(Bytes().Add(ExtensibleFmt(1, 16, 22, 0, 1)).Add(data)), 0},
+        {"extensible PCM, extra size 0", RiffWave(Bytes().Add(ExtensibleFmt(1, 24, 0)).Add(data)), 0},
+        {"extensible in 18 bytes", RiffWave(Bytes().Add(WaveFmt(0xFFFE, 2, 44100, 24, 18)).Add(data)), 0},
+        {"ADPCM in RIFF", RiffWave(Bytes().Add(WaveFmt(2, 2, 44100, 4, 20)).Add(data)), 0},
+        {"extensible PCM in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(1, 24)).Add(dataHeader)), 1},
+        {"extensible ADPCM in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(2, 16)).Add(dataHeader)), 0xFFFE},
+        {"extensible, extra size 0, in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(1, 24, 0)).Add(dataHeader)),
+         0xFFFE},
+        {"42-byte format in RF64", Rf64Wave(40, Bytes().Add(WaveFmt(1, 2, 44100, 16, 42)).Add(dataHeader)), 0},
+        {"RF64 without ds64 first", Bytes().Id("RF64").Le(0, 4).Id("WAVE").Add(WaveFmt(1, 2, 44100, 16)).Add(data), 0},
+        {"not WAVE", Bytes().Id("RIFF").Le(0, 4).Id("AVI ").Add(WaveFmt(1, 2, 44100, 16)).Add(data), 0},
+        {"big-endian RIFX", Bytes().Id("RIFX").Le(0, 4).Id("WAVE").Add(WaveFmt(1, 2, 44100, 16)).Add(data), 0},
+        {"no format chunk", RiffWave(data), 0},
+        {"file ends before data", RiffWave(WaveFmt(1, 2, 44100, 16)), 0},
+        {"format body cut short", Bytes().Id("RIFF").Le(0, 4).Id("WAVE").Id("fmt ").Le(16, 4).Fill(10), 0},
+        {"chunk ending at 16 KiB", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Add(filler).Add(data)), 1},
         {"chunk ending past 16 KiB",
-         RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Add(Chunk("JUNK", Bytes().Fill(16384 - 43))).Add(data)),
-         false},
-        {"huge chunk size", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Id("JUNK").Le(0xFFFFFFFF, 4).Add(data)), false},
+         RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Add(Chunk("JUNK", Bytes().Fill(16384 - 43))).Add(data)), 0},
+        {"huge chunk size", RiffWave(Bytes().Add(WaveFmt(1, 2, 44100, 16)).Id("JUNK").Le(0xFFFFFFFF, 4).Add(data)), 0},
     };
     for (const Shape& shape : shapes) {
         SCOPED_TRACE(shape.what);
         const std::wstring path = WriteTemp("shape.wav", shape.file);
         CWaveFile reader;
         platform::ReportRecorder::Clear();
-        EXPECT_EQ(reader.Open(path) != 0, shape.accepted);
+        const bool accepted = shape.tag != 0;
+        EXPECT_EQ(reader.Open(path) != 0, accepted);
         const auto reports = platform::ReportRecorder::Take();
         int minutes = -1, seconds = -1;
-        EXPECT_EQ(reader.GetLength(path, minutes, seconds) != 0, shape.accepted);
-        if (shape.accepted) {
+        EXPECT_EQ(reader.GetLength(path, minutes, seconds) != 0, accepted);
+        if (accepted) {
             EXPECT_TRUE(reports.empty());
+            EXPECT_EQ(reader.Format().formatTag, shape.tag);
             EXPECT_EQ(reader.Format().dataSize, 40u);
             EXPECT_EQ(reader.Format().dataEnd - reader.Format().dataOffset, 40u);
         } else {
@@ -107,6 +128,15 @@ TEST(WaveFile, FormatRecordOfACanonicalFileAndAnExtensibleRf64) {
     EXPECT_EQ(reader.Format().formatTag, 0xFFFE);
     EXPECT_EQ(reader.Format().dataOffset, 12u + 36 + 48 + 8);
     EXPECT_EQ(reader.Format().totalFrames, 600u / 9);
+    reader.Close();
+
+    // 20 valid bits in a 24-bit container play as the container.
+    const Bytes valid20 = RiffWave(Bytes().Add(ExtensibleFmt(1, 24, 22, 20)).Add(Chunk("data", Counting(60))));
+    ASSERT_TRUE(reader.Open(WriteTemp("valid20.wav", valid20)));
+    EXPECT_EQ(reader.Format().formatTag, 1);
+    EXPECT_EQ(reader.Format().bitsPerSample, 24);
+    EXPECT_EQ(reader.Format().blockAlign, 6);
+    EXPECT_EQ(reader.Format().totalFrames, 10u);
 }
 
 TEST(WaveFile, OddChunkIsSkippedWithoutPadByte) {

@@ -172,9 +172,9 @@ int32_t CAsioHost::Message(int32_t selector, int32_t value) {
 }
 
 void CAsioHost::SilenceDriverBuffers() {
-    for (const ASIOBufferInfo& b : driver.buffers) {
-        for (void* half : b.buffers) {
-            if (half) std::memset(half, 0, static_cast<size_t>(halfBufferBytes));
+    for (int channel = 0; channel < 2; ++channel) {
+        for (int index = 0; index < 2; ++index) {
+            if (void* half = driver.buffers[channel].buffers[index]) std::memset(half, 0, static_cast<size_t>(halfBufferBytes));
         }
     }
 }

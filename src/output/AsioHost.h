@@ -32,7 +32,8 @@ struct AsioDriverState {
     int32_t postOutput = 0;
     int32_t inputLatency = 0;
     int32_t outputLatency = 0;
-    ASIOBufferInfo buffers[2]{};
+    // The records are packed; aligned here so their pointers are read where they belong.
+    alignas(void*) ASIOBufferInfo buffers[2]{};
     ASIOChannelInfo channels[2]{};
 };
 

@@ -63,8 +63,7 @@ class AsioPlayback(unittest.TestCase):
             capture = bench.artefacts / "capture"
             env = {"ORVANE_LOOPBACK_CAPTURE": windows_path(capture)}
             program = bench.start(ORVANE, [], env=env)
-            wait_for("tray icon", lambda: bench.xdotool("search", "--name", ".", check=False), timeout=20)
-            time.sleep(2)
+            wait_time_view(bench, "Stop")
             choose_first_pair(bench)
             bench.run(ORVANE, [windows_path(song)], env=env, timeout=30)
             wait_time_view(bench, "Play")

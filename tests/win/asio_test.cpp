@@ -226,6 +226,9 @@ TEST(AsioDriverListTest, ListsOnlyDriversWithAnExistingServer) {
         EXPECT_EQ(std::count(names.begin(), names.end(), longName), 1);
         for (const std::string& n : names) EXPECT_EQ(n.find("Orvane A"), std::string::npos) << n;
         for (const std::string& n : names) EXPECT_EQ(n.find("Orvane B"), std::string::npos) << n;
+        std::vector<std::wstring> full;
+        ASSERT_TRUE(AsioDriverNames(full));  // what the setup dialog lists: names uncut
+        EXPECT_EQ(std::count(full.begin(), full.end(), std::wstring(40, L'L')), 1);
         const int longIndex = static_cast<int>(std::find(names.begin(), names.end(), longName) - names.begin());
         ASSERT_EQ(list->GetName(longIndex, cut, sizeof cut), 0);
         EXPECT_EQ(std::string(cut), std::string(28, 'L') + "...");

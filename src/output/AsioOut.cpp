@@ -69,8 +69,6 @@ int CAsioOut::Open(OutputParams& params) {
         return 0;
     }
 
-    host.running.store(0);
-    host.hold.store(1);
     if (m_reduce) m_reducer.Setup(m_conversion.channels, m_conversion.sourceBytes, m_resolution, m_dither);
     if (host.Start() != AsioOk) {
         FreeRing();

@@ -27,7 +27,6 @@ public:
     void Switch(int32_t index, bool timeInfo = true);
     // Samples of the given half of the buffer created for the n-th channel asked for.
     std::vector<uint8_t> Half(int n, int32_t index) const;
-    const std::vector<ASIOBufferInfo>& Buffers() const { return m_infos; }
     double Rate() const { return m_config.rate; }
 
     int32_t QueryInterface(const void*, void**) override { return -1; }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "output/AsioHost.h"
@@ -336,4 +338,36 @@ TEST_F(AsioOutTest, ChannelNamesAndControlPanelComeFromTheNamedDriver) {
     EXPECT_FALSE(CAsioOut::ReadChannelNames(L"Other", names));
     CAsioOut::ShowControlPanel(L"Other");  // the running driver's panel
     EXPECT_EQ(list.log.back(), "controlPanel");
+}
+
+// The driver's thread and the engine's thread share only the ring: every block written is
+// played once, in order, however the two interleave.
+TEST_F(AsioOutTest, DriverThreadPlaysEveryBlockTheEngineThreadWrites) {
+    OutputParams p = Params();
+    ASSERT_EQ(device.Open(p), 1);
+    std::atomic<bool> stop{false};
+    std::vector<int16_t> heard;
+    std::thread driverThread([&] {
+        for (int index = 0; !stop.load(); index ^= 1) {
+            Switch(index);
+            const std::vector<uint8_t> half = Driver().Half(0, index);
+            for (int f = 0; f < 64; ++f) heard.push_back(Sample(half, f));
+            std::this_thread::yield();
+        }
+    });
+    const std::vector<uint8_t> all = Frames(1, 384 * 20);
+    for (size_t at = 0; at < all.size();) {
+        const int taken = device.Write(all.data() + at, 384 * 4);
+        ASSERT_GE(taken, 0);
+        at += static_cast<size_t>(taken);
+    }
+    while (device.Write(all.data(), 0) != WriteDrained) {
+    }
+    stop.store(true);
+    driverThread.join();
+    std::vector<int16_t> played;
+    for (int16_t s : heard)
+        if (s != 0) played.push_back(s);
+    ASSERT_EQ(played.size(), 384u * 20);
+    for (size_t i = 0; i < played.size(); ++i) ASSERT_EQ(played[i], static_cast<int16_t>(i + 1)) << i;
 }

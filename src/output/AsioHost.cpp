@@ -102,7 +102,11 @@ AsioError CAsioHost::Init() {
 
 AsioError CAsioHost::Start() { return m_driver ? m_driver->start() : AsioNotPresent; }
 AsioError CAsioHost::Stop() { return m_driver ? m_driver->stop() : AsioNotPresent; }
-AsioError CAsioHost::DisposeBuffers() { return m_driver ? m_driver->disposeBuffers() : AsioNotPresent; }
+AsioError CAsioHost::DisposeBuffers() {
+    // The driver's buffers are gone: nothing may clear them later.
+    driver.buffers[0] = driver.buffers[1] = ASIOBufferInfo{};
+    return m_driver ? m_driver->disposeBuffers() : AsioNotPresent;
+}
 AsioError CAsioHost::ControlPanel() { return m_driver ? m_driver->controlPanel() : AsioNotPresent; }
 AsioError CAsioHost::OutputReady() { return m_driver ? m_driver->outputReady() : AsioNotPresent; }
 AsioError CAsioHost::SetSampleRate(AsioSampleRate rate) { return m_driver ? m_driver->setSampleRate(rate) : AsioNotPresent; }

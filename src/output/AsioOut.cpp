@@ -112,9 +112,10 @@ int CAsioOut::QueryDriver() {
 bool CAsioOut::CreateBuffers() {
     CAsioHost& host = Host();
     AsioDriverState& d = host.driver;
+    // A driver that switches before it is started finds no length of an earlier stream.
+    host.halfBufferBytes = 0;
     for (int32_t i = 0; i < 2; ++i) d.buffers[i] = ASIOBufferInfo{0, 2 * m_pair + i, {nullptr, nullptr}};
-    if (host.CreateBuffers(d.buffers, 2, d.preferredSize) != AsioOk) return false;
-    bool ok = true;
+    bool ok = host.CreateBuffers(d.buffers, 2, d.preferredSize) == AsioOk;
     for (int32_t i = 0; i < 2 && ok; ++i) {
         d.channels[i] = ASIOChannelInfo{};
         d.channels[i].channel = 2 * m_pair + i;
@@ -125,7 +126,6 @@ bool CAsioOut::CreateBuffers() {
     ok = ok && ChooseAsioConverter(d.channels[0].type, m_formatTag != 1, m_conversion, m_converter);
     if (!ok) {
         host.DisposeBuffers();
-        d.buffers[0] = d.buffers[1] = ASIOBufferInfo{};
         return false;
     }
     host.halfBufferBytes = d.preferredSize * m_conversion.driverBytes;
@@ -193,7 +193,6 @@ void CAsioOut::Close() {
     host.hold.store(1);
     host.Stop();
     host.DisposeBuffers();
-    host.driver.buffers[0] = host.driver.buffers[1] = ASIOBufferInfo{};
     host.DropDriver();
     FreeRing();
     host.running.store(0);

@@ -3,7 +3,7 @@
 #include "platform/File.h"
 #include "platform/PathName.h"
 #include "platform/Text.h"
-#include "sources/SourceKind.h"
+#include "sources/ReaderSet.h"
 
 namespace {
 const char kUtf8Mark[] = "\xEF\xBB\xBF";
@@ -63,7 +63,7 @@ std::vector<CueItem> DecodeCueText(const std::string& bytes) {
             item.time = toWide(Field(bytes, at));
         }
         while (at < bytes.size() && (bytes[at] == '\r' || bytes[at] == '\n')) ++at;
-        if (SourceKindForPath(item.path) == SourceKind::None) continue;
+        if (!CReaderSet::IsSupportedFile(item.path)) continue;
         item.name = platform::FileNamePart(item.path);
         items.push_back(std::move(item));
     }

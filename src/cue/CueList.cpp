@@ -5,6 +5,7 @@
 #include "platform/File.h"
 #include "platform/PathName.h"
 #include "platform/Report.h"
+#include "sources/PlayLength.h"
 
 namespace {
 std::wstring TimeText(int minutes, int seconds) {
@@ -95,10 +96,8 @@ void CCueList::SpotPlayAt(int index) {
 
 void CCueList::StoreMeasuredTime(uint32_t frames, uint32_t sampleRate) {
     if (sampleRate == 0) return;
-    // Rounded up to the next second; a whole number of seconds gains one, as lengths do.
-    uint64_t rounded = uint64_t{frames} + sampleRate - frames % sampleRate;
-    SetCueTime(CurrentCue, static_cast<int>(rounded / (uint64_t{sampleRate} * 60)),
-               static_cast<int>(rounded / sampleRate % 60));
+    const PlayLength length = RoundedUpLength(frames, sampleRate);
+    SetCueTime(CurrentCue, length.minutes, length.seconds);
 }
 
 void CCueList::SetCueTime(int index, int minutes, int seconds) {

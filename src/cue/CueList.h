@@ -80,3 +80,4 @@ private:
 inline const wchar_t* const kCueMissingFileText =
     L"%s は移動されたか削除されています。\nCueシートから削除しますか？\n(キャンセルでCuePlayがキャンセルされます)";
 inline const wchar_t* const kCueSaveFailedText = L"保存に失敗しました。";
+inline const wchar_t* const kCueSaveFailedCaption = L"DefaultCue";

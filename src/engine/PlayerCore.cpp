@@ -19,33 +19,15 @@ struct CPlayerCore::RunState {
     uint8_t* jog = nullptr;
 };
 
-CPlayerCore::CPlayerCore(AppSettings& settings) : m_settings(settings), m_reader(&m_wave) {}
+CPlayerCore::CPlayerCore(AppSettings& settings) : m_settings(settings), m_reader(&m_readers.Fallback()) {}
 
 CPlayerCore::~CPlayerCore() { Stop(); }
 
-CAudioFile* CPlayerCore::ReaderFor(SourceKind kind) {
-    switch (kind) {
-        case SourceKind::Aiff: return &m_aiff;
-        case SourceKind::Mpeg: return &m_mpeg;
-        case SourceKind::Ogg: return &m_ogg;
-        case SourceKind::Flac: return &m_flac;
-        case SourceKind::Wma: return &m_wma;
-        default: return &m_wave;
-    }
-}
-
-CAudioDevice* CPlayerCore::DeviceFor(bool asio) {
-    if (asio) return &m_asio;
-    return &m_mme;
-}
-
 bool CPlayerCore::SelectSource(CAudioFile*& reader, const std::wstring* path) {
-    SourceKind kind = SourceKindForPath(path ? *path : m_filePath);
-    reader = ReaderFor(kind);
-    return kind != SourceKind::None;
+    CAudioFile* found = ReaderFor(path ? *path : m_filePath);
+    reader = found ? found : &m_readers.Fallback();
+    return found != nullptr;
 }
-
-bool CPlayerCore::IsSupportedFile(const std::wstring& path) { return SourceKindForPath(path) != SourceKind::None; }
 
 bool CPlayerCore::GetFileLength(const std::wstring& path, int& minutes, int& seconds) {
     CAudioFile* reader = nullptr;
@@ -64,16 +46,17 @@ void CPlayerCore::FillOutputParams() {
     m_params.ditherType = m_settings.DitherCode();
     m_params.resolution = m_settings.ResolutionBits;
     bool asio = m_settings.OutputDeviceSel != 0;
-    m_device = DeviceFor(asio);
+    m_device = DeviceFor(m_settings.OutputDeviceSel);
     m_params.deviceName = asio ? m_settings.AsioDriverString : m_settings.MmeDeviceString;
     m_params.selection = asio ? &m_settings.AsioOutputChannel : &m_settings.MmeDeviceID;
 }
 
 bool CPlayerCore::Play(platform::NotifyTarget notify) {
     if (!SelectSource(m_reader, nullptr)) return false;
+    m_readers.SetDecodeBufferSize(m_settings.DecodeBufSize);
     if (!m_reader->Open(m_filePath)) return false;
     FillOutputParams();
-    if (!m_device->Open(m_params)) {
+    if (!m_device || !m_device->Open(m_params)) {
         m_reader->Close();
         return false;
     }

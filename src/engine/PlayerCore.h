@@ -1,5 +1,5 @@
 #pragma once
-// The playback engine: owns every reader and both devices, and runs the worker thread that
+// The playback engine: owns every reader and device, and runs the worker thread that
 // moves PCM from the chosen reader to the chosen device. The interface thread and the
 // worker share only the atomic fields below and the end-of-play notification.
 #include <atomic>
@@ -7,22 +7,13 @@
 #include <string>
 
 #include "engine/Thread.h"
-#include "output/AsioOut.h"
-#include "output/WinMMEOut.h"
+#include "output/DeviceSet.h"
 #include "settings/AppSettings.h"
-#include "sources/AiffFile.h"
-#include "sources/FlacFile.h"
-#include "sources/MpegFile.h"
-#include "sources/OggFile.h"
-#include "sources/SourceKind.h"
-#include "sources/WaveFile.h"
-#include "sources/WmaFile.h"
+#include "sources/ReaderSet.h"
+#include "ui/Messages.h"
 
 enum PlayState : int32_t { PlayStopped = 0, PlayPlaying = 1, PlayPaused = 2 };
 enum EngineCommand : int32_t { CmdNone = 0, CmdSeek = 3, CmdRepositioning = 4, CmdJog = 5 };
-
-// Sent to the notify target when the file has played out.
-constexpr uint32_t WM_PLAYER_END = 0x8002;
 
 // What the time view hears of the play state.
 class CPlayerListener {
@@ -61,16 +52,16 @@ public:
     const OutputParams& GetOutputParams() const { return m_params; }
 
     // Stores the reader for the extension of path (the file path when null); for an
-    // unknown extension stores the WAV reader and returns false.
+    // unsupported extension stores the WAV reader and returns false.
     bool SelectSource(CAudioFile*& reader, const std::wstring* path);
-    static bool IsSupportedFile(const std::wstring& path);
+    static bool IsSupportedFile(const std::wstring& path) { return CReaderSet::IsSupportedFile(path); }
     bool GetFileLength(const std::wstring& path, int& minutes, int& seconds);
 
 protected:
-    // The embedded reader for a kind, and the device for the output setting. Tests put
-    // their own reader and device behind these.
-    virtual CAudioFile* ReaderFor(SourceKind kind);
-    virtual CAudioDevice* DeviceFor(bool asio);
+    // The reader for a path (null when none plays it) and the device for the output
+    // setting (null when this build has none). Tests put their own behind these.
+    virtual CAudioFile* ReaderFor(const std::wstring& path) { return m_readers.ForPath(path); }
+    virtual CAudioDevice* DeviceFor(int32_t outputDeviceSel) { return m_devices.ForSelection(outputDeviceSel); }
 
     unsigned Run() override;
 
@@ -98,16 +89,9 @@ private:
     std::atomic<int32_t> m_jogLength{0};
     std::atomic<int32_t> m_jogFlag{0};
 
+    CReaderSet m_readers;
     CAudioFile* m_reader;
-    CWaveFile m_wave;
-    CAiffFile m_aiff;
-    CMpegFile m_mpeg;
-    COggFile m_ogg;
-    CWmaFile m_wma;
-    CFlacFile m_flac;
-
+    CDeviceSet m_devices;
     CAudioDevice* m_device = nullptr;
-    CWinMMEOut m_mme;
-    CAsioOut m_asio;
     OutputParams m_params;
 };

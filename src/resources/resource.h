@@ -12,6 +12,10 @@
 #define IDI_TRAY_FLIP 207
 #define IDI_TRAY_BLINKOFF 208
 
+// Popups of menu IDR_MAINFRAME, by position
+#define MENU_POPUP_TRAY 0
+#define MENU_POPUP_CUE 1
+
 // Controls
 #define IDC_TIME_DISPLAY 1000
 #define IDC_CUELIST 1001

@@ -5,13 +5,7 @@
 #include <string>
 #include <vector>
 
-// A stored window rectangle. Zero right or bottom asks placement to keep the window's size.
-struct WindowRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-};
+#include "ui/WindowPlacement.h"
 
 // AppConfig bits.
 enum : int32_t {

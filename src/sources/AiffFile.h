@@ -4,6 +4,8 @@
 
 class CAiffFile : public CAudioFile {
 public:
+    static constexpr const wchar_t* kExtensions[] = {L".aif", L".aiff"};
+
     int Open(const std::wstring& path) override;
     void Close() override;
     int Seek(uint32_t frame) override;

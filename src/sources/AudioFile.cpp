@@ -5,4 +5,3 @@ void CAudioFile::Close() {}
 int CAudioFile::Seek(uint32_t) { return 0; }
 int CAudioFile::Read(void*, uint32_t) { return 0; }
 int CAudioFile::GetLength(const std::wstring&, int&, int&) { return 0; }
-int CAudioFile::Reserved(uint32_t) { return 0; }

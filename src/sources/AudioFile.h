@@ -37,7 +37,6 @@ public:
     virtual int Read(void* buffer, uint32_t bytes);
     // Nonzero when the length is known; the out values are untouched otherwise.
     virtual int GetLength(const std::wstring& path, int& minutes, int& seconds);
-    virtual int Reserved(uint32_t value);
 
     const AudioFormatInfo& Format() const { return m_format; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "sources/PlayLength.h"
 #include "sources/ReaderReport.h"
 
 namespace {
@@ -65,10 +66,8 @@ int ReadPcmStream(platform::File& file, const AudioFormatInfo& format, void* buf
 int PcmStreamLength(const std::wstring& path, HeaderParse parse, int& minutes, int& seconds) {
     AudioFormatInfo format;
     if (!ParseFile(path, parse, format) || format.sampleRate <= 0) return 0;
-    // Always rounded up to the next whole second: a whole number of seconds gains one.
-    const uint64_t rate = static_cast<uint64_t>(format.sampleRate);
-    const uint64_t frames = format.totalFrames - format.totalFrames % rate + rate;
-    minutes = static_cast<int>(frames / (rate * 60));
-    seconds = static_cast<int>(frames / rate % 60);
+    const PlayLength length = RoundedUpLength(format.totalFrames, static_cast<uint64_t>(format.sampleRate));
+    minutes = length.minutes;
+    seconds = length.seconds;
     return 1;
 }

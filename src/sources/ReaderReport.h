@@ -10,3 +10,11 @@ inline int ReportFileError(const wchar_t* text) {
     platform::ShowReport(text, platform::kCaptionError, platform::ReportErrorStyle);
     return 0;
 }
+
+// A decoder library that cannot be loaded is reported under the program's name.
+inline const wchar_t* const kCaptionDecoder = L"Orvane";
+
+inline int ReportDecoderError(const wchar_t* text) {
+    platform::ShowReport(text, kCaptionDecoder, platform::ReportErrorStyle);
+    return 0;
+}

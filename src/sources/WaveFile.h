@@ -5,6 +5,8 @@
 
 class CWaveFile : public CAudioFile {
 public:
+    static constexpr const wchar_t* kExtensions[] = {L".wav"};
+
     int Open(const std::wstring& path) override;
     void Close() override;
     int Seek(uint32_t frame) override;

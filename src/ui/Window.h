@@ -2,12 +2,16 @@
 // The window framework every window of the program is written on.
 //
 // CWindow wraps an HWND and owns nothing. A window class derives from CWindowImpl<T> (a
-// window of its own registered class, or a control it subclasses) or from CDialogImpl<T>
-// (dialog resource T::IDD, modal or modeless) and lists one handler per message or command:
+// window of its own registered class, or a control it subclasses), from CDialogImpl<T>
+// (dialog resource T::IDD, modal or modeless) or from CPropertyPageImpl<T> (a page of a
+// property sheet, ui/PropertyPage.h) and lists one handler per message or command:
 //
 //   BEGIN_MSG_MAP(CMyDlg)
 //       MSG_WM_INITDIALOG(OnInitDialog)
+//       MSG_WM_CONTEXTMENU(OnContextMenu)
 //       COMMAND_ID_HANDLER_EX(IDOK, OnOk)
+//       NOTIFY_CODE_HANDLER_EX(LVN_KEYDOWN, OnKeyDown)
+//       MESSAGE_HANDLER_EX(WM_MY_MESSAGE, OnMyMessage)
 //       CHAIN_MSG_MAP(CBase)
 //       REFLECT_NOTIFICATIONS()
 //   END_MSG_MAP()
@@ -17,16 +21,23 @@
 // well calls SetMsgHandled(FALSE), and the search goes on. The flag is saved and restored
 // around every dispatch, so a handler may send messages to its own window.
 //
+// A system message has a typed entry, MSG_WM_<NAME>, whose handler gets the parameters
+// decoded; the handler's signature is in the comment above each macro. The program's own
+// messages (ui/Messages.h) use MESSAGE_HANDLER_EX, which hands any message over raw, or
+// MESSAGE_HANDLER_VOID for one without parameters.
+//
 // REFLECT_NOTIFICATIONS hands control notifications (WM_COMMAND from a control, WM_NOTIFY,
 // WM_DRAWITEM, WM_MEASUREITEM, WM_COMPAREITEM, WM_DELETEITEM, WM_PARENTNOTIFY, scroll and
 // colour messages) to the object of the control that sent them, as Reflected(message). A
 // control without an object, or one that leaves the reflected message alone, gets the
-// parent's default processing.
+// parent's default processing. The control lists what it handles of its own notifications
+// with REFLECTED_NOTIFY_CODE_HANDLER_EX, REFLECTED_COMMAND_CODE_HANDLER_EX and
+// MSG_OCM_DRAWITEM.
 //
 // The object is found from its window through a window property, set at WM_NCCREATE
-// (windows), WM_INITDIALOG (dialogs) or SubclassWindow, and removed at WM_NCDESTROY, after
-// which OnFinalMessage runs. Messages that arrive before the object is known get the
-// default processing.
+// (windows), WM_INITDIALOG (dialogs; for a property page, from the PROPSHEETPAGE it is
+// given) or SubclassWindow, and removed at WM_NCDESTROY, after which OnFinalMessage runs.
+// Messages that arrive before the object is known get the default processing.
 #include <windows.h>
 
 class CWindow {
@@ -85,7 +96,10 @@ public:
     static CWindowImplRoot* FromHandle(HWND hWnd);
 
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_INITDIALOG's lParam is the object.
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_INITDIALOG's lParam is the page's PROPSHEETPAGE, whose own lParam is the object.
+    static INT_PTR CALLBACK PropertyPageProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Takes over an existing window (a dialog's control); its own procedure becomes the
     // default processing. Unsubclass gives it back.
@@ -104,6 +118,8 @@ protected:
                        DWORD style, DWORD exStyle, UINT id);
 
 private:
+    // The dialog procedure once the object a new dialog starts with is known.
+    static INT_PTR DispatchDialog(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, CWindowImplRoot* starting);
     void Attach(HWND hWnd);
     void Detach(HWND hWnd);
 
@@ -128,6 +144,12 @@ public:
 };
 
 HINSTANCE ResourceInstance();
+
+// The point packed into a mouse message's lParam; coordinates left of or above the origin
+// are negative.
+inline POINT PointFromLParam(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
 
 template <class T>
 HWND CDialogImpl<T>::Create(HWND parent) {
@@ -179,9 +201,29 @@ public:                                                                         
                    (func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam)), lResult = 0))
 
 // LRESULT func(NMHDR* header)
-#define NOTIFY_CODE_HANDLER_EX(code, func)                                                     \
-    MSG_MAP_ENTRY_(uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(code), \
+#define NOTIFY_CODE_HANDLER_EX(notifyCode, func)                                                      \
+    MSG_MAP_ENTRY_(uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(notifyCode), \
                    lResult = func(reinterpret_cast<NMHDR*>(lParam)))
+
+// At the control: its own WM_NOTIFY, reflected by the parent. LRESULT func(NMHDR* header)
+#define REFLECTED_NOTIFY_CODE_HANDLER_EX(notifyCode, func)                                                       \
+    MSG_MAP_ENTRY_(uMsg == Reflected(WM_NOTIFY) && reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(notifyCode), \
+                   lResult = func(reinterpret_cast<NMHDR*>(lParam)))
+
+// At the control: its own WM_COMMAND, reflected by the parent. void func(UINT code, int id, HWND control)
+#define REFLECTED_COMMAND_CODE_HANDLER_EX(notifyCode, func)                         \
+    MSG_MAP_ENTRY_(uMsg == Reflected(WM_COMMAND) && HIWORD(wParam) == (notifyCode), \
+                   (func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam)), lResult = 0))
+
+// At an owner-drawn control: its own WM_DRAWITEM, reflected by the parent.
+// void func(int id, const DRAWITEMSTRUCT* draw)
+#define MSG_OCM_DRAWITEM(func)                                                                       \
+    MSG_MAP_ENTRY_(uMsg == Reflected(WM_DRAWITEM),                                                   \
+                   (func(static_cast<int>(wParam), reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)), \
+                    lResult = TRUE))
+
+// void func()
+#define MESSAGE_HANDLER_VOID(msg, func) MSG_MAP_ENTRY_(uMsg == (msg), (func(), lResult = 0))
 
 // BOOL func(HWND focus, LPARAM initParam)
 #define MSG_WM_INITDIALOG(func) \
@@ -216,6 +258,53 @@ public:                                                                         
 
 // void func()
 #define MSG_WM_SYSCOLORCHANGE(func) MSG_MAP_ENTRY_(uMsg == WM_SYSCOLORCHANGE, (func(), lResult = 0))
+
+// void func(UINT code, UINT position, HWND scrollBar); the bar is null for the window's own
+#define MSG_WM_HSCROLL(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_HSCROLL, (func(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)), lResult = 0))
+
+// BOOL func(UINT keys, short delta, POINT screenPoint)
+#define MSG_WM_MOUSEWHEEL(func)           \
+    MSG_MAP_ENTRY_(uMsg == WM_MOUSEWHEEL, \
+                   lResult = func(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), PointFromLParam(lParam)))
+
+// void func(int id, const DRAWITEMSTRUCT* draw); id 0 is a menu
+#define MSG_WM_DRAWITEM(func)                                           \
+    MSG_MAP_ENTRY_(uMsg == WM_DRAWITEM, (func(static_cast<int>(wParam), \
+                                              reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)), lResult = TRUE))
+
+// void func(HWND window, POINT screenPoint); the point is (-1, -1) from the keyboard
+#define MSG_WM_CONTEXTMENU(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_CONTEXTMENU, (func(reinterpret_cast<HWND>(wParam), PointFromLParam(lParam)), lResult = 0))
+
+// void func(UINT hitTest, POINT screenPoint)
+#define MSG_WM_NCLBUTTONDOWN(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_NCLBUTTONDOWN, (func(static_cast<UINT>(wParam), PointFromLParam(lParam)), lResult = 0))
+
+// void func()
+#define MSG_WM_ENTERSIZEMOVE(func) MSG_MAP_ENTRY_(uMsg == WM_ENTERSIZEMOVE, (func(), lResult = 0))
+
+// void func()
+#define MSG_WM_EXITSIZEMOVE(func) MSG_MAP_ENTRY_(uMsg == WM_EXITSIZEMOVE, (func(), lResult = 0))
+
+// UINT func(const MSG* msg); msg is null unless a key message is being asked about
+#define MSG_WM_GETDLGCODE(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_GETDLGCODE, lResult = func(reinterpret_cast<const MSG*>(lParam)))
+
+// void func(UINT keys, POINT point)
+#define MSG_WM_MOUSEMOVE(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_MOUSEMOVE, (func(static_cast<UINT>(wParam), PointFromLParam(lParam)), lResult = 0))
+
+// void func(UINT keys, POINT point)
+#define MSG_WM_LBUTTONUP(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_LBUTTONUP, (func(static_cast<UINT>(wParam), PointFromLParam(lParam)), lResult = 0))
+
+// void func(HWND gettingFocus)
+#define MSG_WM_KILLFOCUS(func) \
+    MSG_MAP_ENTRY_(uMsg == WM_KILLFOCUS, (func(reinterpret_cast<HWND>(wParam)), lResult = 0))
+
+// LRESULT func(BOOL calcValidRects, LPARAM params); params points to NCCALCSIZE_PARAMS or a RECT
+#define MSG_WM_NCCALCSIZE(func) MSG_MAP_ENTRY_(uMsg == WM_NCCALCSIZE, lResult = func(static_cast<BOOL>(wParam), lParam))
 
 // Another class's map (a base class) in this place of the search.
 #define CHAIN_MSG_MAP(theChainClass) \

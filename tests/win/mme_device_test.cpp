@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "output/WinMMEOut.h"
+#include "output/win32/WinMMEOut.h"
 #include "platform/Heap.h"
 
 namespace {

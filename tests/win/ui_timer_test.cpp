@@ -1,8 +1,8 @@
 // CTimer against the real multimedia timer: ticks come on another thread with the id.
 #include <gtest/gtest.h>
 
-#include "app/win32/Timer.h"
 #include "high_memory.h"
+#include "ui/Timer.h"
 
 namespace {
 

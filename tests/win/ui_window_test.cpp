@@ -61,22 +61,20 @@ private:
 // A control that handles the notifications its parent reflects.
 class CControlSpy : public CWindowImpl<CControlSpy> {
 public:
+    static constexpr UINT kNotifyCode = 777;
     int clicks = 0;
     UINT notifyCode = 0;
 
     BEGIN_MSG_MAP(CControlSpy)
-        MESSAGE_HANDLER_EX(Reflected(WM_COMMAND), OnCommand)
-        MESSAGE_HANDLER_EX(Reflected(WM_NOTIFY), OnNotify)
+        REFLECTED_COMMAND_CODE_HANDLER_EX(BN_CLICKED, OnClicked)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(kNotifyCode, OnNotify)
         MESSAGE_HANDLER_EX(WM_GETTEXTLENGTH, OnTextLength)
     END_MSG_MAP()
 
 private:
-    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM) {
-        if (HIWORD(wParam) == BN_CLICKED) ++clicks;
-        return 0;
-    }
-    LRESULT OnNotify(UINT, WPARAM, LPARAM lParam) {
-        notifyCode = reinterpret_cast<NMHDR*>(lParam)->code;
+    void OnClicked(UINT, int, HWND) { ++clicks; }
+    LRESULT OnNotify(NMHDR* header) {
+        notifyCode = header->code;
         return 1234;
     }
     LRESULT OnTextLength(UINT, WPARAM, LPARAM) { return 99; }
@@ -132,9 +130,13 @@ TEST_F(UiWindow, ControlNotificationsAreReflectedToTheControlsObject) {
     ::SendMessageW(button, BM_CLICK, 0, 0);
     EXPECT_EQ(spy.clicks, 1);
 
-    NMHDR header{button, 10, 777};
+    NMHDR header{button, 10, CControlSpy::kNotifyCode};
     EXPECT_EQ(probe.SendMessage(WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&header)), 1234);
-    EXPECT_EQ(spy.notifyCode, 777u);
+    EXPECT_EQ(spy.notifyCode, CControlSpy::kNotifyCode);
+    // A code the control does not list goes on to the parent's default.
+    NMHDR other{button, 10, CControlSpy::kNotifyCode + 1};
+    EXPECT_EQ(probe.SendMessage(WM_NOTIFY, 10, reinterpret_cast<LPARAM>(&other)), 0);
+    EXPECT_EQ(spy.notifyCode, CControlSpy::kNotifyCode);
 
     // A control without an object: the parent's default, no crash, nobody counts.
     HWND plain = Child(L"BUTTON", 11);

@@ -9,13 +9,20 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/win32/App.h"
 #include "app/win32/MainDlg.h"
+#include "engine/PlayerCore.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
 #include "timeview/win32/TimeView.h"
 #include "ui/MessageLoop.h"
 
 namespace {
+// The program-wide objects: they live from the start of the process to its end, and the
+// windows that use them are handed them.
+AppSettings g_settings;
+CPlayerCore g_player(g_settings);
+CTimeView g_timeView(g_player, g_settings);
+
 // A second start may come while the first is still starting (the shell opening several
 // files at once): its window appears only after its start-up, so look for a while.
 constexpr int kHandOverAttempts = 100;
@@ -65,7 +72,7 @@ int Run(const wchar_t* instanceName, const std::wstring& file, HANDLE mutex) {
     g_player.SetListener(&g_timeView);
     int result = 0;
     {
-        CMainDlg dialog;
+        CMainDlg dialog(g_player, g_settings, g_timeView);
         if (!file.empty()) dialog.SetFile(file);
         if (dialog.Create(nullptr)) {
             dialog.MarkAsInstance(instanceName);

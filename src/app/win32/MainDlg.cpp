@@ -9,7 +9,7 @@
 
 #include "app/HandOver.h"
 #include "app/win32/AboutDlg.h"
-#include "app/win32/PlaceWindow.h"
+#include "ui/PlaceWindow.h"
 #include "ui/FileDialog.h"
 
 namespace {
@@ -48,12 +48,19 @@ std::wstring BesideProgram(const wchar_t* name) {
 }
 }  // namespace
 
+CMainDlg::CMainDlg(CPlayerCore& engine, AppSettings& settings, CTimeView& timeView)
+    : CTrayIcon<CMainDlg>(settings, timeView),
+      m_engine(engine),
+      m_settings(settings),
+      m_timeView(timeView),
+      m_cueSheet(engine, settings) {}
+
 CMainDlg::~CMainDlg() {
     if (m_accelerators) ::DestroyAcceleratorTable(m_accelerators);
 }
 
 void CMainDlg::SetFile(const std::wstring& path) {
-    g_player.SetFilePath(path);
+    m_engine.SetFilePath(path);
     SetTip(::PathFindFileNameW(path.c_str()));
 }
 
@@ -61,7 +68,7 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
     if (m_accelerators && ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg)) return TRUE;
     // Escape goes to the window as a key, so it neither closes nor hides a dialog.
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) return FALSE;
-    if (g_timeView.IsWindow() && ::IsDialogMessageW(g_timeView, msg)) return TRUE;
+    if (m_timeView.IsWindow() && ::IsDialogMessageW(m_timeView, msg)) return TRUE;
     return ::IsDialogMessageW(m_hWnd, msg);
 }
 
@@ -78,22 +85,22 @@ BOOL CMainDlg::OnInitDialog(HWND, LPARAM) {
         loop->AddIdleHandler(this);
     }
 
-    const bool startedWithFile = !g_player.GetFilePath().empty();
-    if (startedWithFile) g_settings.FileStart = 1;
-    g_settings.Load();
+    const bool startedWithFile = !m_engine.GetFilePath().empty();
+    if (startedWithFile) m_settings.FileStart = 1;
+    m_settings.Load();
     CreateIcon();
     if (startedWithFile)
         OnPlay();
-    else if (g_settings.AppConfig & AppOpenDialogAtStart)
+    else if (m_settings.AppConfig & AppOpenDialogAtStart)
         PostMessage(WM_COMMAND, ID_FILE_OPEN);
 
     m_cueSheet.Attach(GetDlgItem(IDC_CUELIST));
-    PlaceWindow(m_hWnd, g_settings.CueWindowPos, SWP_NOACTIVATE | SWP_HIDEWINDOW);
-    if (g_settings.WindowConfig & WindowShowCue) m_cueSheet.ShowCueWindow();
-    if (g_settings.WindowConfig & WindowShowTimeView)
-        g_timeView.Create(m_hWnd);
+    PlaceWindow(m_hWnd, m_settings.CueWindowPos, SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    if (m_settings.WindowConfig & WindowShowCue) m_cueSheet.ShowCueWindow();
+    if (m_settings.WindowConfig & WindowShowTimeView)
+        m_timeView.Create(m_hWnd);
     else
-        g_timeView.SetDocked((g_settings.WindowConfig & WindowDockTimeView) != 0);
+        m_timeView.SetDocked((m_settings.WindowConfig & WindowDockTimeView) != 0);
     return FALSE;
 }
 
@@ -105,9 +112,9 @@ void CMainDlg::MarkAsInstance(const wchar_t* name) {
 void CMainDlg::OnDestroy() {
     // A second start from now on finds no window to hand its file to.
     if (!m_instanceName.empty()) ::RemovePropW(m_hWnd, m_instanceName.c_str());
-    if (g_timeView.IsWindow()) g_timeView.DestroyWindow();
+    if (m_timeView.IsWindow()) m_timeView.DestroyWindow();
     OnStop();
-    g_settings.Save();
+    m_settings.Save();
     if (CMessageLoop* loop = g_module.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -118,9 +125,9 @@ void CMainDlg::OnDestroy() {
 void CMainDlg::OnDropFiles(HDROP drop) {
     UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
     std::wstring path(length, L'\0');
-    if (length && ::DragQueryFileW(drop, 0, path.data(), length + 1) == length && CPlayerCore::IsSupportedFile(path)) {
+    if (length && ::DragQueryFileW(drop, 0, path.data(), length + 1) == length && m_engine.IsSupportedFile(path)) {
         SetFile(path);
-        m_cueSheet.CutIn();
+        m_cueSheet.List().CutIn();
         OnPlay();
     }
     ::DragFinish(drop);
@@ -131,7 +138,7 @@ BOOL CMainDlg::OnCopyData(HWND, const COPYDATASTRUCT* data) {
     size_t length = data ? HandOverPathLength(data->lpData, data->cbData) : 0;
     if (length == 0) return TRUE;
     SetFile(std::wstring(static_cast<const wchar_t*>(data->lpData), length));
-    m_cueSheet.CutIn();
+    m_cueSheet.List().CutIn();
     OnPlay();
     return TRUE;
 }
@@ -150,8 +157,7 @@ void CMainDlg::OnSize(UINT, int cx, int cy) {
     r.right = cx;
     r.bottom = cy;
     list.MoveWindow(r);
-    RECT client = list.GetClientRect();
-    ListView_SetColumnWidth(list, 1, client.right - 43);
+    m_cueSheet.FitNameColumn();
 }
 
 void CMainDlg::OnMoving(UINT, RECT* rect) { KeepMovingOnScreen(rect); }
@@ -173,29 +179,29 @@ BOOL CMainDlg::OnQueryEndSession() {
 }
 
 void CMainDlg::OnSysColorChange() {
-    if (g_timeView.IsWindow()) ::SendNotifyMessageW(g_timeView, WM_SYSCOLORCHANGE, 0, 0);
+    if (m_timeView.IsWindow()) ::SendNotifyMessageW(m_timeView, WM_SYSCOLORCHANGE, 0, 0);
 }
 
 LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
-    int played = g_player.GetPosition();
-    const bool outerBusy = SetBusy(true);
+    int played = m_engine.GetPosition();
     std::wstring next;
     bool listGoesOn = false;
-    if (m_cueSheet.IsCuePlay()) {
-        if (played != 0) m_cueSheet.StoreMeasuredTime(played, g_player.GetFormat()->sampleRate);
-        listGoesOn = m_cueSheet.AdvanceCue(next);
-    } else if (m_cueSheet.IsCutInPlay()) {
-        listGoesOn = m_cueSheet.AdvanceCue(next);
+    {
+        BusyScope busy(*this);
+        if (m_cueSheet.List().IsCuePlay()) {
+            if (played != 0) m_cueSheet.List().StoreMeasuredTime(played, m_engine.GetFormat()->sampleRate);
+            listGoesOn = m_cueSheet.List().AdvanceCue(next);
+        } else if (m_cueSheet.List().IsCutInPlay()) {
+            listGoesOn = m_cueSheet.List().AdvanceCue(next);
+        }
+        if (!listGoesOn) OnStop();
     }
     if (listGoesOn) {
-        SetBusy(outerBusy);
         SetFile(next);
         OnPlay();
-        return 0;
+    } else if (m_settings.CloseAtEnd) {
+        SendMessage(WM_COMMAND, ID_APP_EXIT);
     }
-    OnStop();
-    SetBusy(outerBusy);
-    if (g_settings.CloseAtEnd) SendMessage(WM_COMMAND, ID_APP_EXIT);
     return 0;
 }
 
@@ -221,33 +227,31 @@ LRESULT CMainDlg::OnRelayout(UINT, WPARAM, LPARAM) {
 }
 
 void CMainDlg::OnFileOpen(UINT, int, HWND) {
-    const bool outerBusy = SetBusy(true);
+    BusyScope busy(*this);
     std::wstring path;
-    if (AskFileName({false, L"Audioファイルを開く", kOpenFilter, L"wav", g_settings.LastPath.c_str(), OFN_FILEMUSTEXIST},
+    if (AskFileName({false, L"Audioファイルを開く", kOpenFilter, L"wav", m_settings.LastPath.c_str(), OFN_FILEMUSTEXIST},
                     path)) {
         SetFile(path);
         std::wstring folder = path;
         ::PathRemoveFileSpecW(folder.data());
-        g_settings.LastPath = folder.c_str();
+        m_settings.LastPath = folder.c_str();
         OnPlay();
     }
-    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnAppExit(UINT, int, HWND) {
     RECT r = GetWindowRect();
-    g_settings.CueWindowPos = {r.left, r.top, r.right, r.bottom};
-    SetBit(g_settings.WindowConfig, WindowShowCue, IsWindowVisible() != FALSE);
-    SetBit(g_settings.WindowConfig, WindowShowTimeView, g_timeView.IsWindow() != FALSE);
+    m_settings.CueWindowPos = {r.left, r.top, r.right, r.bottom};
+    SetBit(m_settings.WindowConfig, WindowShowCue, IsWindowVisible() != FALSE);
+    SetBit(m_settings.WindowConfig, WindowShowTimeView, m_timeView.IsWindow() != FALSE);
     DestroyWindow();
     ::PostQuitMessage(0);
 }
 
 void CMainDlg::OnAppAbout(UINT, int, HWND) {
-    const bool outerBusy = SetBusy(true);
+    BusyScope busy(*this);
     CAboutDlg about;
     about.DoModal(::GetActiveWindow());
-    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnHelp(UINT, int, HWND) {
@@ -259,10 +263,10 @@ void CMainDlg::OnHelp(UINT, int, HWND) {
 }
 
 void CMainDlg::OnTimeView(UINT, int, HWND) {
-    if (g_timeView.IsWindow())
-        g_timeView.DestroyWindow();
+    if (m_timeView.IsWindow())
+        m_timeView.DestroyWindow();
     else
-        g_timeView.Create(m_hWnd);
+        m_timeView.Create(m_hWnd);
 }
 
 void CMainDlg::OnCueSheetWindow(UINT, int, HWND) {
@@ -273,32 +277,32 @@ void CMainDlg::OnCueSheetWindow(UINT, int, HWND) {
 }
 
 void CMainDlg::OnPlay(UINT, int, HWND) {
-    switch (g_player.GetPlayState()) {
+    switch (m_engine.GetPlayState()) {
     case PlayPaused:
         OnPause();
         return;
     case PlayPlaying:
-        g_player.Stop();
+        m_engine.Stop();
         break;
     case PlayStopped:
         break;
     }
-    if (g_player.Play(m_hWnd))
+    if (m_engine.Play(m_hWnd))
         PlayAnimation();
     else
         OnStop();
 }
 
 void CMainDlg::OnPause(UINT, int, HWND) {
-    switch (g_player.GetPlayState()) {
+    switch (m_engine.GetPlayState()) {
     case PlayPlaying:
         // The result is the device's own (MME: 0 is success; ASIO: 1 while running), so
         // whether the engine is now paused is what tells.
-        g_player.Pause(true);
-        if (g_player.GetPlayState() == PlayPaused) PauseAnimation();
+        m_engine.Pause(true);
+        if (m_engine.GetPlayState() == PlayPaused) PauseAnimation();
         break;
     case PlayPaused:
-        g_player.Pause(false);
+        m_engine.Pause(false);
         PlayAnimation();
         break;
     case PlayStopped:
@@ -307,23 +311,22 @@ void CMainDlg::OnPause(UINT, int, HWND) {
 }
 
 void CMainDlg::OnStop(UINT, int, HWND) {
-    g_player.Stop();
-    m_cueSheet.EndCuePlay();
+    m_engine.Stop();
+    m_cueSheet.List().EndCuePlay();
     StopAnimation();
 }
 
 void CMainDlg::OnCuePlay(UINT, int, HWND) {
-    const bool outerBusy = SetBusy(true);
+    BusyScope busy(*this);
     std::wstring path;
-    if (m_cueSheet.SelectCurrentCue(path)) {
-        g_player.Stop();
+    if (m_cueSheet.List().SelectCurrentCue(path)) {
+        m_engine.Stop();
         SetFile(path);
         OnPlay();
     }
-    SetBusy(outerBusy);
 }
 
 void CMainDlg::OnSelectAsio(UINT, int id, HWND) {
-    g_settings.AsioOutputChannel = id - ID_ASIO_FIRST;
-    g_settings.OutputDeviceSel = 1;
+    m_settings.AsioOutputChannel = id - ID_ASIO_FIRST;
+    m_settings.OutputDeviceSel = 1;
 }

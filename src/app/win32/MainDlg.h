@@ -11,6 +11,7 @@
 #include "engine/PlayerCore.h"
 #include "platform/Library.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
 #include "timeview/win32/TimeView.h"
 #include "ui/MessageLoop.h"
 #include "ui/Window.h"
@@ -22,7 +23,8 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
 public:
     enum { IDD = IDD_MAIN };
 
-    CMainDlg() = default;
+    // The program-wide engine, settings and time view, which outlive the dialog.
+    CMainDlg(CPlayerCore& engine, AppSettings& settings, CTimeView& timeView);
     ~CMainDlg() override;
 
     // The file to play next: the engine's path and the tooltip.
@@ -93,12 +95,15 @@ private:
     void OnPause(UINT = 0, int = 0, HWND = nullptr);
     void OnStop(UINT = 0, int = 0, HWND = nullptr);
     void OnCuePlay(UINT, int, HWND);
-    void OnSelectMme(UINT, int, HWND) { g_settings.OutputDeviceSel = 0; }
+    void OnSelectMme(UINT, int, HWND) { m_settings.OutputDeviceSel = 0; }
     void OnSelectAsio(UINT, int id, HWND);
 
     // The width of the docked time view as a window of the cue list's style.
     int DockedWidth() const;
 
+    CPlayerCore& m_engine;
+    AppSettings& m_settings;
+    CTimeView& m_timeView;
     CCueSheet m_cueSheet;
     HWND m_dockedTimeView = nullptr;
     HACCEL m_accelerators = nullptr;

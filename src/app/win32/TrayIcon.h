@@ -14,23 +14,25 @@
 #include <string>
 
 #include "app/TrayAnimation.h"
-#include "app/win32/App.h"
-#include "app/win32/Timer.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
 #include "timeview/win32/TimeView.h"
+#include "ui/Menu.h"
+#include "ui/Messages.h"
+#include "ui/Timer.h"
 #include "ui/Window.h"
 
-constexpr UINT WM_TRAY_NOTIFY = 0x8000;   // lParam: the mouse message
-constexpr UINT WM_RELOAD_ICONS = 0x8001;  // the icon set changed
-constexpr UINT WM_TRAY_TICK = 0x8020;     // wParam: the blink timer's id
-
 constexpr UINT kBlinkPeriodMs = 500;
+// The output popup's place in the tray popup, counted back from its end (separator, Exit).
+constexpr int kAudioOutFromEnd = 3;
 constexpr const wchar_t* kNoFileTip = L"- No File -";
 
 template <class T>
 class CTrayIcon {
 public:
-    CTrayIcon();
+    // The settings give the icon set and the output choice; the time view's state is shown
+    // in the menu.
+    CTrayIcon(AppSettings& settings, const CTimeView& timeView);
     ~CTrayIcon();
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
@@ -38,14 +40,20 @@ public:
     void CreateIcon();
     // Shown from the next play on; a file set before CreateIcon is the first tooltip.
     void SetTip(const std::wstring& fileName);
-    // While set, the menu does not open: a modal dialog of ours is up. Returns the value
-    // before, for the caller to put back: the end of a file handled inside an open dialog's
-    // loop must not clear the flag that dialog holds.
-    bool SetBusy(bool busy) {
-        bool before = m_busy;
-        m_busy = busy;
-        return before;
-    }
+    // While one exists, the menu does not open: a modal dialog of ours is up, or the user
+    // may be asked something. It puts back the flag it found, so the end of a file handled
+    // inside an open dialog's loop does not clear the flag that dialog holds.
+    class BusyScope {
+    public:
+        explicit BusyScope(CTrayIcon& tray) : m_tray(tray), m_before(tray.m_busy) { tray.m_busy = true; }
+        ~BusyScope() { m_tray.m_busy = m_before; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CTrayIcon& m_tray;
+        const bool m_before;
+    };
     void LoadIcons();
     void PlayAnimation();
     void PauseAnimation();
@@ -70,6 +78,8 @@ private:
     void ShowPopupMenu();
     static void CALLBACK OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
 
+    AppSettings& m_settings;
+    const CTimeView& m_timeView;
     NOTIFYICONDATAW m_data{};
     CTrayAnimation m_animation;
     bool m_busy = false;
@@ -79,9 +89,11 @@ private:
 };
 
 template <class T>
-CTrayIcon<T>::CTrayIcon()
-    : m_taskbarCreatedMsg(::RegisterWindowMessageW(L"TaskbarCreated")),
-      m_colorDepthMsg(::RegisterWindowMessageW(L"TasktrayColorDepthChanged")),
+CTrayIcon<T>::CTrayIcon(AppSettings& settings, const CTimeView& timeView)
+    : m_taskbarCreatedMsg(::RegisterWindowMessageW(kTaskbarCreatedName)),
+      m_colorDepthMsg(::RegisterWindowMessageW(kTrayColorDepthChangedName)),
+      m_settings(settings),
+      m_timeView(timeView),
       m_timer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 10) {
     m_data.cbSize = NOTIFYICONDATAW_V3_SIZE;
     ::lstrcpynW(m_data.szTip, kNoFileTip, ARRAYSIZE(m_data.szTip));
@@ -122,7 +134,7 @@ void CTrayIcon<T>::SetIcon(int index) {
 
 template <class T>
 HICON CTrayIcon<T>::LoadIconFile(int index, UINT loadFlags) {
-    std::wstring& name = g_settings.IconFile[index];
+    std::wstring& name = m_settings.IconFile[index];
     wchar_t path[MAX_PATH] = L".\\Icons";
     if (name.empty() || !::PathAppendW(path, name.c_str())) return nullptr;
     HICON icon = static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 16, 16, loadFlags | LR_LOADFROMFILE));
@@ -133,9 +145,9 @@ HICON CTrayIcon<T>::LoadIconFile(int index, UINT loadFlags) {
 
 template <class T>
 void CTrayIcon<T>::LoadIcons() {
-    const bool userIcons = (g_settings.AppConfig & AppUserIcons) != 0;
+    const bool userIcons = (m_settings.AppConfig & AppUserIcons) != 0;
     UINT flags = LR_DEFAULTCOLOR;
-    if (!userIcons && !(g_settings.AppConfig & AppTrayColor256)) {
+    if (!userIcons && !(m_settings.AppConfig & AppTrayColor256)) {
         OSVERSIONINFOEXW xp{};
         xp.dwOSVersionInfoSize = sizeof xp;
         xp.dwMajorVersion = 5;
@@ -159,7 +171,7 @@ void CTrayIcon<T>::LoadIcons() {
 
 template <class T>
 void CTrayIcon<T>::AnimationStep() {
-    SetIcon(m_animation.Step((g_settings.AppConfig & AppPauseIconBlink) != 0));
+    SetIcon(m_animation.Step((m_settings.AppConfig & AppPauseIconBlink) != 0));
 }
 
 template <class T>
@@ -253,26 +265,23 @@ LRESULT CTrayIcon<T>::OnColorDepthChanged(UINT, WPARAM, LPARAM) {
 
 template <class T>
 void CTrayIcon<T>::ShowPopupMenu() {
-    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    HMENU main = menu ? ::GetSubMenu(menu, 0) : nullptr;
-    if (!main) {
-        if (menu) ::DestroyMenu(menu);
-        return;
-    }
-    HMENU audioOut = ::GetSubMenu(main, ::GetMenuItemCount(main) - 3);
-    if (audioOut && !g_settings.AsioDriverString.empty() && !g_settings.OutputName.empty()) {
+    CMenu menu = CMenu::Load(IDR_MAINFRAME);
+    HMENU main = menu.SubMenu(MENU_POPUP_TRAY);
+    if (!main) return;
+    HMENU audioOut = ::GetSubMenu(main, ::GetMenuItemCount(main) - kAudioOutFromEnd);
+    if (audioOut && !m_settings.AsioDriverString.empty() && !m_settings.OutputName.empty()) {
         ::AppendMenuW(audioOut, MF_SEPARATOR, 0, nullptr);
-        for (size_t i = 0; i < g_settings.OutputName.size() && i < MAX_ASIO_MENU_PAIRS; ++i)
-            ::AppendMenuW(audioOut, MF_STRING, ID_ASIO_FIRST + i, g_settings.OutputName[i].c_str());
+        for (size_t i = 0; i < m_settings.OutputName.size() && i < MAX_ASIO_MENU_PAIRS; ++i)
+            ::AppendMenuW(audioOut, MF_STRING, ID_ASIO_FIRST + i, m_settings.OutputName[i].c_str());
     }
-    UINT output = g_settings.OutputDeviceSel ? ID_ASIO_FIRST + g_settings.AsioOutputChannel : ID_SELECT_MME;
+    UINT output = m_settings.OutputDeviceSel ? ID_ASIO_FIRST + m_settings.AsioOutputChannel : ID_SELECT_MME;
     ::CheckMenuItem(main, output, MF_BYCOMMAND | MF_CHECKED);
-    const bool timeView = g_timeView.IsWindow() != FALSE;
+    const bool timeView = m_timeView.IsWindow() != FALSE;
     const bool visible = ::IsWindowVisible(Owner()) != FALSE;
     if (timeView) ::CheckMenuItem(main, ID_TIMEVIEW, MF_BYCOMMAND | MF_CHECKED);
     if (visible) ::CheckMenuItem(main, ID_CUESHEETWINDOW, MF_BYCOMMAND | MF_CHECKED);
     // A docked time view lives inside the hidden cue window: toggling it would show nothing.
-    if (g_timeView.IsDocked() && !visible) ::EnableMenuItem(main, ID_TIMEVIEW, MF_BYCOMMAND | MF_GRAYED);
+    if (m_timeView.IsDocked() && !visible) ::EnableMenuItem(main, ID_TIMEVIEW, MF_BYCOMMAND | MF_GRAYED);
 
     POINT at{};
     ::GetCursorPos(&at);
@@ -286,5 +295,4 @@ void CTrayIcon<T>::ShowPopupMenu() {
     }
     ::TrackPopupMenuEx(main, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, Owner(), nullptr);
     ::PostMessageW(Owner(), WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
 }

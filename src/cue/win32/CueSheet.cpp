@@ -6,9 +6,10 @@
 
 #include <algorithm>
 
-#include "app/win32/App.h"
 #include "platform/PathName.h"
+#include "platform/Report.h"
 #include "ui/FileDialog.h"
+#include "ui/Menu.h"
 
 namespace {
 constexpr DWORD kListExStyles = LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER;
@@ -17,6 +18,9 @@ constexpr COLORREF kCuePlayColor = RGB(20, 100, 240);
 constexpr COLORREF kCutInColor = RGB(100, 100, 100);
 constexpr UINT kRowStates = LVIS_SELECTED | LVIS_FOCUSED;
 constexpr UINT kScrollPeriodMs = 30;
+constexpr int kTimeColumnWidth = 40;
+// The name column takes what the time column and the borders leave.
+constexpr int kNameColumnAllowance = kTimeColumnWidth + 3;
 
 // Two pairs of display text and pattern, each ending in a zero.
 const wchar_t kCueFilter[] = L"Play Cue files(*.Cue)\0*.cue;\0All Files(*.*)\0*.*\0";
@@ -39,16 +43,17 @@ bool IsFolder(const std::wstring& path) {
 }
 
 // The open or save dialog for a cue file; false when cancelled.
-bool AskCuePath(bool save, std::wstring& path) {
+bool AskCuePath(bool save, const std::wstring& folder, std::wstring& path) {
     const DWORD flags = save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    return AskFileName({save, save ? L"Cueファイルを保存" : L"Cueファイルを開く", kCueFilter, L"cue",
-                        g_settings.CueLastPath.c_str(), flags},
-                       path);
+    return AskFileName(
+        {save, save ? L"Cueファイルを保存" : L"Cueファイルを開く", kCueFilter, L"cue", folder.c_str(), flags}, path);
 }
 }  // namespace
 
-CCueSheet::CCueSheet()
-    : CCueList(static_cast<CueListView&>(*this), g_settings),
+CCueSheet::CCueSheet(CPlayerCore& engine, AppSettings& settings)
+    : m_list(*this, settings),
+      m_engine(engine),
+      m_settings(settings),
       m_scrollTimer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 100) {}
 
 BOOL CCueSheet::Attach(HWND list) {
@@ -59,7 +64,7 @@ BOOL CCueSheet::Attach(HWND list) {
     ListView_SetTextColor(list, kTextColor);
     const struct {
         int format, width;
-    } columns[] = {{LVCFMT_LEFT, 0}, {LVCFMT_LEFT, 0}, {LVCFMT_RIGHT, 40}};
+    } columns[] = {{LVCFMT_LEFT, 0}, {LVCFMT_LEFT, 0}, {LVCFMT_RIGHT, kTimeColumnWidth}};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH;
@@ -67,11 +72,13 @@ BOOL CCueSheet::Attach(HWND list) {
         column.cx = columns[i].width;
         ListView_InsertColumn(list, i, &column);
     }
-    ListView_SetColumnWidth(list, 1, GetClientRect().right - 43);
+    FitNameColumn();
     // The dialog takes drops too; on the list they fill it instead of playing.
     ::DragAcceptFiles(list, TRUE);
     return TRUE;
 }
+
+void CCueSheet::FitNameColumn() { ListView_SetColumnWidth(m_hWnd, 1, GetClientRect().right - kNameColumnAllowance); }
 
 std::wstring CCueSheet::DefaultCuePath(bool create) {
     wchar_t appData[MAX_PATH];
@@ -82,7 +89,7 @@ std::wstring CCueSheet::DefaultCuePath(bool create) {
 }
 
 void CCueSheet::ShowCueWindow() {
-    LoadDefaultCue(DefaultCuePath(false));
+    m_list.LoadDefaultCue(DefaultCuePath(false));
     ::SetForegroundWindow(::GetForegroundWindow());
     ::ShowWindow(MainWindow(), SW_SHOWNOACTIVATE);
 }
@@ -96,55 +103,35 @@ void CCueSheet::ShowTitleSuffix(const wchar_t* suffix) {
 }
 
 void CCueSheet::RedrawItem(int index) {
-    if (index >= 0 && index < Count()) ListView_RedrawItems(m_hWnd, index, index);
+    if (index >= 0 && index < m_list.Count()) ListView_RedrawItems(m_hWnd, index, index);
 }
 
 void CCueSheet::SetItemCount(int count) { ListView_SetItemCountEx(m_hWnd, count, LVSICF_NOSCROLL); }
 
 // ---- notifications and drawing ----------------------------------------------------------
 
-LRESULT CCueSheet::OnNotify(UINT, WPARAM, LPARAM lParam) {
-    auto* header = reinterpret_cast<NMHDR*>(lParam);
-    switch (header->code) {
-    case LVN_GETDISPINFOW:
-        return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(lParam));
-    case LVN_KEYDOWN:
-        return OnKeyDown(reinterpret_cast<NMLVKEYDOWN*>(lParam));
-    case LVN_ODFINDITEMW:
-        return OnFindItem(reinterpret_cast<NMLVFINDITEMW*>(lParam));
-    case NM_DBLCLK:
-        SendMessage(WM_COMMAND, ID_CUEPLAY);
-        return 0;
-    case LVN_BEGINDRAG:
-        OnBeginDrag(reinterpret_cast<NMLISTVIEW*>(lParam)->iItem);
-        return 0;
-    default:
-        SetMsgHandled(FALSE);
-        return 0;
-    }
-}
-
-LRESULT CCueSheet::OnGetDispInfo(NMLVDISPINFOW* info) {
-    LVITEMW& item = info->item;
+LRESULT CCueSheet::OnGetDispInfo(NMHDR* header) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
-    if (item.iItem < 0 || item.iItem >= Count()) return 0;
-    const CueItem& entry = Items()[static_cast<size_t>(item.iItem)];
+    if (item.iItem < 0 || item.iItem >= m_list.Count()) return 0;
+    const CueItem& entry = m_list.Items()[static_cast<size_t>(item.iItem)];
     if (item.iSubItem == 1) ::lstrcpynW(item.pszText, entry.name.c_str(), item.cchTextMax);
     if (item.iSubItem == 2) ::lstrcpynW(item.pszText, entry.time.c_str(), item.cchTextMax);
     return 0;
 }
 
 // Typing a name: an owner-data list asks us, and an answer of 0 would be taken as row 0.
-LRESULT CCueSheet::OnFindItem(const NMLVFINDITEMW* find) const {
+LRESULT CCueSheet::OnFindItem(NMHDR* header) const {
+    const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
     const LVFINDINFOW& info = find->lvfi;
-    const int count = Count();
+    const int count = m_list.Count();
     if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz || count == 0) return -1;
     const int typed = ::lstrlenW(info.psz);
     const int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
     const int rows = (info.flags & LVFI_WRAP) ? count : count - start;
     for (int n = 0; n < rows; ++n) {
         const int row = (start + n) % count;
-        const std::wstring& name = Items()[static_cast<size_t>(row)].name;
+        const std::wstring& name = m_list.Items()[static_cast<size_t>(row)].name;
         const int length = static_cast<int>(name.size());
         if (info.flags & LVFI_PARTIAL ? length < typed : length != typed) continue;
         if (::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), typed, info.psz, typed) == CSTR_EQUAL)
@@ -153,7 +140,8 @@ LRESULT CCueSheet::OnFindItem(const NMLVFINDITEMW* find) const {
     return -1;
 }
 
-LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {
+LRESULT CCueSheet::OnKeyDown(NMHDR* header) {
+    const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
     if (key->wVKey == VK_RETURN)
         SendMessage(WM_COMMAND, ::GetKeyState(VK_CONTROL) < 0 ? ID_SPOTPLAY : ID_CUEPLAY);
     else if (key->wVKey == VK_DELETE)
@@ -161,20 +149,20 @@ LRESULT CCueSheet::OnKeyDown(const NMLVKEYDOWN* key) {
     return 0;
 }
 
-LRESULT CCueSheet::OnDrawItem(UINT, WPARAM, LPARAM lParam) {
-    DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-    return TRUE;
+LRESULT CCueSheet::OnDoubleClick(NMHDR*) {
+    SendMessage(WM_COMMAND, ID_CUEPLAY);
+    return 0;
 }
 
 void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     const int row = static_cast<int>(draw.itemID);
-    if (row < 0 || row >= Count()) return;
+    if (row < 0 || row >= m_list.Count()) return;
     const bool focused = ::GetFocus() == m_hWnd;
     COLORREF back = ListView_GetTextBkColor(m_hWnd);
     if (back > 0xFFFFFF) back = ::GetSysColor(COLOR_WINDOW);  // CLR_NONE, CLR_DEFAULT
     COLORREF text = ListView_GetTextColor(m_hWnd);
-    if (row == CurrentCue && IsCuePlay()) text = kCuePlayColor;
-    if (row == CurrentCue && IsCutInPlay()) text = kCutInColor;
+    if (row == m_list.CurrentCue && m_list.IsCuePlay()) text = kCuePlayColor;
+    if (row == m_list.CurrentCue && m_list.IsCutInPlay()) text = kCutInColor;
     if ((draw.itemState & ODS_SELECTED) && focused) {
         back = ::GetSysColor(COLOR_HIGHLIGHT);
         text = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
@@ -187,7 +175,7 @@ void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     ::SetTextColor(dc, text);
     ::SetBkMode(dc, TRANSPARENT);
 
-    const CueItem& entry = Items()[static_cast<size_t>(row)];
+    const CueItem& entry = m_list.Items()[static_cast<size_t>(row)];
     const struct {
         int column;
         const std::wstring& text;
@@ -207,89 +195,86 @@ void CCueSheet::DrawRow(const DRAWITEMSTRUCT& draw) {
     if (focused && (draw.itemState & ODS_FOCUS)) ::DrawFocusRect(dc, &draw.rcItem);
 }
 
-LRESULT CCueSheet::OnNcCalcSize(UINT, WPARAM, LPARAM) {
+LRESULT CCueSheet::OnNcCalcSize(BOOL, LPARAM) {
     // The name column is sized to the client; a vertical bar would otherwise add a horizontal one.
     if (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_HSCROLL) ::ShowScrollBar(m_hWnd, SB_HORZ, FALSE);
     SetMsgHandled(FALSE);
     return 0;
 }
 
-LRESULT CCueSheet::OnContextMenu(UINT, WPARAM, LPARAM) {
-    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    if (!menu) return 0;
+void CCueSheet::OnContextMenu(HWND, POINT) {
+    CMenu menu = CMenu::Load(IDR_MAINFRAME);
+    HMENU cueMenu = menu.SubMenu(MENU_POPUP_CUE);
+    if (!cueMenu) return;
     POINT at{};
     ::GetCursorPos(&at);
-    ::TrackPopupMenu(::GetSubMenu(menu, 1), TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, 0, m_hWnd, nullptr);
-    ::DestroyMenu(menu);
-    return 0;
+    ::TrackPopupMenu(cueMenu, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, at.x, at.y, 0, m_hWnd, nullptr);
 }
 
 // ---- commands ---------------------------------------------------------------------------
 
 void CCueSheet::OnCuePlay(UINT, int, HWND) {
-    CuePlayFrom(FocusedItem());
+    m_list.CuePlayFrom(FocusedItem());
     ::SendMessageW(MainWindow(), WM_COMMAND, ID_CUEPLAY, 0);
 }
 
 void CCueSheet::OnSpotPlay(UINT, int, HWND) {
-    SpotPlayAt(FocusedItem());
+    m_list.SpotPlayAt(FocusedItem());
     ::SendMessageW(MainWindow(), WM_COMMAND, ID_SPOTPLAY, 0);
 }
 
 void CCueSheet::OnDelete(UINT, int, HWND) {
-    RemoveCues(SelectedIndices());
+    m_list.RemoveCues(SelectedIndices());
     // The rows keep their states by index: the entries that moved up were not chosen.
     SetItemState(-1, 0, LVIS_SELECTED);
 }
 
 void CCueSheet::OnTimeAll(UINT, int, HWND) {
-    std::vector<int> all(static_cast<size_t>(Count()));
-    for (int i = 0; i < Count(); ++i) all[static_cast<size_t>(i)] = i;
+    std::vector<int> all(static_cast<size_t>(m_list.Count()));
+    for (int i = 0; i < m_list.Count(); ++i) all[static_cast<size_t>(i)] = i;
     RecalculateTimes(all);
 }
 
 void CCueSheet::RecalculateTimes(const std::vector<int>& indices) {
-    RecalculateCueTimes(indices, [](const std::wstring& path, int& minutes, int& seconds) {
-        return g_player.GetFileLength(path, minutes, seconds);
+    m_list.RecalculateCueTimes(indices, [this](const std::wstring& path, int& minutes, int& seconds) {
+        return m_engine.GetFileLength(path, minutes, seconds);
     });
 }
 
 void CCueSheet::OnOpenCueFile(UINT, int, HWND) {
     std::wstring path;
-    if (!AskCuePath(false, path)) return;
-    LoadCueFile(path);
-    g_settings.CueLastPath = platform::FolderPart(path);
+    if (!AskCuePath(false, m_settings.CueLastPath, path)) return;
+    m_list.LoadCueFile(path);
+    m_settings.CueLastPath = platform::FolderPart(path);
 }
 
 void CCueSheet::OnSaveCueFile(UINT, int, HWND) {
     std::wstring path;
-    if (!AskCuePath(true, path)) return;
-    SaveCueFile(path);
-    g_settings.CueLastPath = platform::FolderPart(path);
+    if (!AskCuePath(true, m_settings.CueLastPath, path)) return;
+    m_list.SaveCueFile(path);
+    m_settings.CueLastPath = platform::FolderPart(path);
 }
 
-LRESULT CCueSheet::OnDestroy(UINT, WPARAM, LPARAM) {
+void CCueSheet::OnDestroy() {
     if (m_dragSource >= 0) EndDrag();
-    if (!SaveDefaultCue(DefaultCuePath(true)))
-        ::MessageBoxW(m_hWnd, kCueSaveFailedText, L"DefaultCue", MB_OK);
+    if (!m_list.SaveDefaultCue(DefaultCuePath(true)))
+        platform::ShowReport(kCueSaveFailedText, kCueSaveFailedCaption, platform::ReportOk);
     SetMsgHandled(FALSE);
-    return 0;
 }
 
 // ---- dropping ---------------------------------------------------------------------------
 
-LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
-    HDROP drop = reinterpret_cast<HDROP>(wParam);
+void CCueSheet::OnDropFiles(HDROP drop) {
     const std::vector<int> selected = SelectedIndices();
     const int focused = FocusedItem();
-    const int before = Count();
+    const int before = m_list.Count();
     int insertAt = selected.empty() ? -1 : selected.front();
     bool loaded = false;
     const UINT names = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < names && !loaded; ++i) {
         std::wstring name = DroppedName(drop, i);
         if (platform::PathExtension(name) == L".cue") {
-            LoadCueFile(name);
+            m_list.LoadCueFile(name);
             loaded = true;
         } else {
             AddDroppedName(name, insertAt);
@@ -297,12 +282,11 @@ LRESULT CCueSheet::OnDropFiles(UINT, WPARAM wParam, LPARAM) {
     }
     ::DragFinish(drop);
     // Dropped files go in, in their order, above the selection, which stays on its entries.
-    const int added = Count() - before;
-    if (loaded || added == 0 || selected.empty()) return 0;
+    const int added = m_list.Count() - before;
+    if (loaded || added == 0 || selected.empty()) return;
     SetItemState(-1, 0, kRowStates);
     for (int index : selected) SetItemState(index + added, LVIS_SELECTED, LVIS_SELECTED);
     if (focused >= selected.front()) SetItemState(focused + added, LVIS_FOCUSED, LVIS_FOCUSED);
-    return 0;
 }
 
 void CCueSheet::AddDroppedName(const std::wstring& path, int& insertAt) {
@@ -326,78 +310,76 @@ void CCueSheet::AddFolder(const std::wstring& folder, int& insertAt) {
 }
 
 void CCueSheet::AddAt(const std::wstring& path, int& insertAt) {
-    AddCueFile(path, nullptr, insertAt);
+    m_list.AddCueFile(path, nullptr, insertAt);
     if (insertAt >= 0) ++insertAt;
 }
 
 // ---- dragging ---------------------------------------------------------------------------
 
-void CCueSheet::OnBeginDrag(int item) {
-    if (item < 0 || item >= Count()) return;
+LRESULT CCueSheet::OnBeginDrag(NMHDR* header) {
+    const int item = reinterpret_cast<NMLISTVIEW*>(header)->iItem;
+    if (item < 0 || item >= m_list.Count()) return 0;
     m_dragSource = m_dragTarget = item;
     ::SetFocus(m_hWnd);
     SetItemState(item, kRowStates, kRowStates);
     ::SetCursor(::LoadCursorW(ResourceInstance(), MAKEINTRESOURCEW(IDC_DRAG)));
     ::SetCapture(m_hWnd);
-}
-
-// While dragging, the control must not see the mouse: it would start a drag of its own.
-LRESULT CCueSheet::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
-    if (m_dragSource < 0) {
-        SetMsgHandled(FALSE);
-        return 0;
-    }
-    if (!m_scrollTimer.IsRunning()) DragOver({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
     return 0;
 }
 
-LRESULT CCueSheet::OnLButtonUp(UINT, WPARAM, LPARAM) {
+// While dragging, the control must not see the mouse: it would start a drag of its own.
+void CCueSheet::OnMouseMove(UINT, POINT point) {
     if (m_dragSource < 0) {
         SetMsgHandled(FALSE);
-        return 0;
+        return;
+    }
+    if (!m_scrollTimer.IsRunning()) DragOver(point);
+}
+
+void CCueSheet::OnLButtonUp(UINT, POINT) {
+    if (m_dragSource < 0) {
+        SetMsgHandled(FALSE);
+        return;
     }
     const int source = m_dragSource, target = m_dragTarget;
     if (target != source) {
         SetItemState(source, 0, kRowStates);
         SetItemState(target, kRowStates, kRowStates);
-        MoveCue(source, target);
+        m_list.MoveCue(source, target);
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
         SetItemState(target, kRowStates, kRowStates);
     }
     EndDrag();
-    return 0;
 }
 
-LRESULT CCueSheet::OnKillFocus(UINT, WPARAM, LPARAM) {
+void CCueSheet::OnKillFocus(HWND) {
     if (m_dragSource >= 0) EndDrag();
     SetMsgHandled(FALSE);
-    return 0;
 }
 
 void CALLBACK CCueSheet::OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     ::SendMessageW(reinterpret_cast<CCueSheet*>(user)->m_tickTarget, WM_CUE_DRAG_TICK, 0, 0);
 }
 
-LRESULT CCueSheet::OnDragTick(UINT, WPARAM, LPARAM) {
-    if (m_dragSource < 0) return 0;
+void CCueSheet::OnDragTick() {
+    if (m_dragSource < 0) return;
     POINT cursor{};
     ::GetCursorPos(&cursor);
     ::ScreenToClient(m_hWnd, &cursor);
     DragOver(cursor);
-    return 0;
 }
 
 void CCueSheet::DragOver(POINT point) {
     LVHITTESTINFO hit{};
     hit.pt = point;
     int target = ListView_HitTest(m_hWnd, &hit);
-    if (target >= 0 && target < Count()) {
+    if (target >= 0 && target < m_list.Count()) {
         if (m_scrollTimer.IsRunning()) m_scrollTimer.Stop();
     } else {
         // Off the entries: scroll a row at a time towards the pointer.
         if (!m_scrollTimer.IsRunning()) m_scrollTimer.Start(kScrollPeriodMs);
         const int top = ListView_GetTopIndex(m_hWnd);
-        target = point.y > 0 ? std::min(top + ListView_GetCountPerPage(m_hWnd), Count() - 1) : std::max(top - 1, 0);
+        target = point.y > 0 ? std::min(top + ListView_GetCountPerPage(m_hWnd), m_list.Count() - 1) : std::max(top - 1, 0);
         ListView_EnsureVisible(m_hWnd, target, FALSE);
     }
     if (target == m_dragTarget) return;
@@ -419,7 +401,7 @@ int CCueSheet::FocusedItem() const { return ListView_GetNextItem(m_hWnd, -1, LVN
 
 std::vector<int> CCueSheet::SelectedIndices() const {
     std::vector<int> indices;
-    for (int i = ListView_GetNextItem(m_hWnd, -1, LVNI_SELECTED); i >= 0 && i < Count();
+    for (int i = ListView_GetNextItem(m_hWnd, -1, LVNI_SELECTED); i >= 0 && i < m_list.Count();
          i = ListView_GetNextItem(m_hWnd, i, LVNI_SELECTED))
         indices.push_back(i);
     return indices;

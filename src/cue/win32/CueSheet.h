@@ -6,44 +6,55 @@
 // written back when the control is destroyed.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <string>
 #include <vector>
 
-#include "app/win32/Timer.h"
 #include "cue/CueList.h"
+#include "engine/PlayerCore.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
+#include "ui/Messages.h"
+#include "ui/Timer.h"
 #include "ui/Window.h"
 
-// The auto-scroll timer's tick, sent from the timer thread to the list.
-constexpr UINT WM_CUE_DRAG_TICK = 0x8021;
-
-class CCueSheet : public CWindowImpl<CCueSheet>, private CueListView, public CCueList {
+class CCueSheet : public CWindowImpl<CCueSheet>, private CueListView {
 public:
-    CCueSheet();
+    // The engine answers file lengths; the settings keep the cue file dialogs' folder.
+    CCueSheet(CPlayerCore& engine, AppSettings& settings);
 
     // Takes over the list control of the main dialog.
     BOOL Attach(HWND list);
     // The first time, loads "Default.cue"; then shows the main window without activating it.
     void ShowCueWindow();
+    // The entries and the play mode that this window shows.
+    CCueList& List() { return m_list; }
+    const CCueList& List() const { return m_list; }
+    // Sizes the name column to the list's client width; after every change of size.
+    void FitNameColumn();
 
     // "Orvane\Default.cue" in the user's application-data folder; with create, the folder
     // is made first. Empty when the shell gives no folder.
     static std::wstring DefaultCuePath(bool create);
 
     BEGIN_MSG_MAP(CCueSheet)
-        MESSAGE_HANDLER_EX(Reflected(WM_NOTIFY), OnNotify)
-        MESSAGE_HANDLER_EX(Reflected(WM_DRAWITEM), OnDrawItem)
-        MESSAGE_HANDLER_EX(WM_GETDLGCODE, OnGetDlgCode)
-        MESSAGE_HANDLER_EX(WM_CONTEXTMENU, OnContextMenu)
-        MESSAGE_HANDLER_EX(WM_DROPFILES, OnDropFiles)
-        MESSAGE_HANDLER_EX(WM_MOUSEMOVE, OnMouseMove)
-        MESSAGE_HANDLER_EX(WM_LBUTTONUP, OnLButtonUp)
-        MESSAGE_HANDLER_EX(WM_KILLFOCUS, OnKillFocus)
-        MESSAGE_HANDLER_EX(WM_CUE_DRAG_TICK, OnDragTick)
-        MESSAGE_HANDLER_EX(WM_NCCALCSIZE, OnNcCalcSize)
-        MESSAGE_HANDLER_EX(WM_DESTROY, OnDestroy)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_GETDISPINFOW, OnGetDispInfo)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_KEYDOWN, OnKeyDown)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_ODFINDITEMW, OnFindItem)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(NM_DBLCLK, OnDoubleClick)
+        REFLECTED_NOTIFY_CODE_HANDLER_EX(LVN_BEGINDRAG, OnBeginDrag)
+        MSG_OCM_DRAWITEM(OnDrawItem)
+        MSG_WM_GETDLGCODE(OnGetDlgCode)
+        MSG_WM_CONTEXTMENU(OnContextMenu)
+        MSG_WM_DROPFILES(OnDropFiles)
+        MSG_WM_MOUSEMOVE(OnMouseMove)
+        MSG_WM_LBUTTONUP(OnLButtonUp)
+        MSG_WM_KILLFOCUS(OnKillFocus)
+        MESSAGE_HANDLER_VOID(WM_CUE_DRAG_TICK, OnDragTick)
+        MSG_WM_NCCALCSIZE(OnNcCalcSize)
+        MSG_WM_DESTROY(OnDestroy)
         COMMAND_ID_HANDLER_EX(ID_CUEPLAY, OnCuePlay)
         COMMAND_ID_HANDLER_EX(ID_SPOTPLAY, OnSpotPlay)
         COMMAND_ID_HANDLER_EX(ID_CUE_DELETE, OnDelete)
@@ -61,31 +72,30 @@ private:
     void SetItemCount(int count) override;
     bool WindowExists() const override { return IsWindow() != FALSE; }
 
-    LRESULT OnNotify(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnDrawItem(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM) { return DLGC_WANTALLKEYS; }
-    LRESULT OnContextMenu(UINT, WPARAM, LPARAM);
-    LRESULT OnDropFiles(UINT, WPARAM drop, LPARAM);
-    LRESULT OnMouseMove(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM);
-    LRESULT OnKillFocus(UINT, WPARAM, LPARAM);
-    LRESULT OnDragTick(UINT, WPARAM, LPARAM);
-    LRESULT OnNcCalcSize(UINT, WPARAM, LPARAM);
-    LRESULT OnDestroy(UINT, WPARAM, LPARAM);
+    LRESULT OnGetDispInfo(NMHDR* header);
+    LRESULT OnKeyDown(NMHDR* header);
+    LRESULT OnFindItem(NMHDR* header) const;
+    LRESULT OnDoubleClick(NMHDR*);
+    LRESULT OnBeginDrag(NMHDR* header);
+    void OnDrawItem(int, const DRAWITEMSTRUCT* draw) { DrawRow(*draw); }
+    UINT OnGetDlgCode(const MSG*) { return DLGC_WANTALLKEYS; }
+    void OnContextMenu(HWND, POINT);
+    void OnDropFiles(HDROP drop);
+    void OnMouseMove(UINT, POINT point);
+    void OnLButtonUp(UINT, POINT);
+    void OnKillFocus(HWND);
+    void OnDragTick();
+    LRESULT OnNcCalcSize(BOOL, LPARAM);
+    void OnDestroy();
 
     void OnCuePlay(UINT, int, HWND);
     void OnSpotPlay(UINT, int, HWND);
     void OnDelete(UINT, int, HWND);
-    void OnClearTimes(UINT, int, HWND) { ClearCueTimes(SelectedIndices()); }
+    void OnClearTimes(UINT, int, HWND) { m_list.ClearCueTimes(SelectedIndices()); }
     void OnTimeSelected(UINT, int, HWND) { RecalculateTimes(SelectedIndices()); }
     void OnTimeAll(UINT, int, HWND);
     void OnOpenCueFile(UINT, int, HWND);
     void OnSaveCueFile(UINT, int, HWND);
-
-    LRESULT OnGetDispInfo(NMLVDISPINFOW* info);
-    LRESULT OnKeyDown(const NMLVKEYDOWN* key);
-    LRESULT OnFindItem(const NMLVFINDITEMW* find) const;
-    void OnBeginDrag(int item);
 
     void DrawRow(const DRAWITEMSTRUCT& draw);
     void AddDroppedName(const std::wstring& path, int& insertAt);
@@ -102,6 +112,9 @@ private:
     void RecalculateTimes(const std::vector<int>& indices);
     HWND MainWindow() const { return ::GetParent(m_hWnd); }
 
+    CCueList m_list;
+    CPlayerCore& m_engine;
+    AppSettings& m_settings;
     CTimer m_scrollTimer;
     std::atomic<HWND> m_tickTarget{nullptr};  // read on the timer thread
     int m_dragSource = -1;                    // -1: no drag

@@ -1,4 +1,4 @@
-#include "output/WinMMEOut.h"
+#include "output/win32/WinMMEOut.h"
 
 #include <windows.h>
 #include <mmsystem.h>

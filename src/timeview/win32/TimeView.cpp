@@ -1,7 +1,6 @@
 #include "timeview/win32/TimeView.h"
 
-#include "app/win32/App.h"
-#include "app/win32/PlaceWindow.h"
+#include "ui/PlaceWindow.h"
 
 bool RegisterTimeEditClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
@@ -16,7 +15,7 @@ bool RegisterTimeEditClass(HINSTANCE instance) {
 
 BOOL CTimeView::OnInitDialog(HWND, LPARAM) {
     // At the stored corner with its own size, shifted into the work area.
-    const WindowRect& stored = g_settings.TimeViewPos;
+    const WindowRect& stored = m_settings.TimeViewPos;
     PlaceWindow(m_hWnd, {stored.left, stored.top, 0, 0}, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateTitle();
     ShowWindow(SW_SHOWNOACTIVATE);
@@ -25,16 +24,16 @@ BOOL CTimeView::OnInitDialog(HWND, LPARAM) {
 
 void CTimeView::OnDestroy() {
     RECT r = GetWindowRect();
-    g_settings.TimeViewPos = {r.left, r.top, r.right, r.bottom};
+    m_settings.TimeViewPos = {r.left, r.top, r.right, r.bottom};
     if (m_docked)
-        g_settings.WindowConfig |= WindowDockTimeView;
+        m_settings.WindowConfig |= WindowDockTimeView;
     else
-        g_settings.WindowConfig &= ~WindowDockTimeView;
+        m_settings.WindowConfig &= ~WindowDockTimeView;
 }
 
 void CTimeView::UpdateTitle() {
     if (!IsWindow()) return;
-    switch (g_player.GetPlayState()) {
+    switch (m_engine.GetPlayState()) {
     case PlayStopped:
         SetWindowText(L"Stop");
         break;

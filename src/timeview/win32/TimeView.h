@@ -6,11 +6,9 @@
 
 #include "engine/PlayerCore.h"
 #include "resources/resource.h"
+#include "settings/AppSettings.h"
+#include "ui/Messages.h"
 #include "ui/Window.h"
-
-constexpr UINT WM_DROPFRAME_MOVED = 0x800A;
-constexpr UINT WM_DOCK_TIMEVIEW = 0x800B;  // wParam: time view; lParam: 1 docked, 0 floating
-constexpr UINT WM_RELAYOUT = 0x800C;
 
 // The class of the time view's cue position entry; registered once at start-up.
 bool RegisterTimeEditClass(HINSTANCE instance);
@@ -18,6 +16,8 @@ bool RegisterTimeEditClass(HINSTANCE instance);
 class CTimeView : public CDialogImpl<CTimeView>, public CPlayerListener {
 public:
     enum { IDD = IDD_TIMEVIEW };
+
+    CTimeView(CPlayerCore& engine, AppSettings& settings) : m_engine(engine), m_settings(settings) {}
 
     bool IsDocked() const { return m_docked; }
     void SetDocked(bool docked) { m_docked = docked; }
@@ -38,5 +38,7 @@ private:
     void OnCancel(UINT, int, HWND) { DestroyWindow(); }
     void UpdateTitle();
 
+    CPlayerCore& m_engine;
+    AppSettings& m_settings;
     bool m_docked = false;
 };

@@ -1,5 +1,7 @@
 #include "ui/Window.h"
 
+#include <commctrl.h>
+
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -147,10 +149,21 @@ LRESULT CALLBACK CWindowImplRoot::WindowProc(HWND hWnd, UINT msg, WPARAM wParam,
 }
 
 INT_PTR CALLBACK CWindowImplRoot::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* starting = msg == WM_INITDIALOG ? reinterpret_cast<CWindowImplRoot*>(lParam) : nullptr;
+    return DispatchDialog(hWnd, msg, wParam, lParam, starting);
+}
+
+INT_PTR CALLBACK CWindowImplRoot::PropertyPageProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const auto* page = msg == WM_INITDIALOG ? reinterpret_cast<const PROPSHEETPAGEW*>(lParam) : nullptr;
+    auto* starting = page ? reinterpret_cast<CWindowImplRoot*>(page->lParam) : nullptr;
+    return DispatchDialog(hWnd, msg, wParam, lParam, starting);
+}
+
+INT_PTR CWindowImplRoot::DispatchDialog(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, CWindowImplRoot* starting) {
     CWindowImplRoot* self = FromHandle(hWnd);
-    if (!self && msg == WM_INITDIALOG) {
-        self = reinterpret_cast<CWindowImplRoot*>(lParam);
-        if (self) self->Attach(hWnd);
+    if (!self && starting) {
+        self = starting;
+        self->Attach(hWnd);
     }
     if (!self) return FALSE;
 

@@ -31,16 +31,18 @@ bool WaitFor(Condition condition, int timeoutMs = 10000) {
     return true;
 }
 
-// The engine with a scripted reader behind every extension and the test device behind
-// both outputs.
+// The engine with a scripted reader behind every supported extension and the test device
+// behind both outputs.
 class TestCore : public CPlayerCore {
 public:
     TestCore(AppSettings& settings, CAudioFile& reader, CAudioDevice& device)
         : CPlayerCore(settings), m_reader(reader), m_device(device) {}
 
 protected:
-    CAudioFile* ReaderFor(SourceKind) override { return &m_reader; }
-    CAudioDevice* DeviceFor(bool) override { return &m_device; }
+    CAudioFile* ReaderFor(const std::wstring& path) override {
+        return CReaderSet::IsSupportedFile(path) ? &m_reader : nullptr;
+    }
+    CAudioDevice* DeviceFor(int32_t) override { return &m_device; }
 
 private:
     CAudioFile& m_reader;

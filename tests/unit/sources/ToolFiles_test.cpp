@@ -1,12 +1,9 @@
 // Files made by sox and ffmpeg: what the readers deliver must be what libsndfile decodes.
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "platform/posix/ReportRecorder.h"
-#include "sources/AiffFile.h"
-#include "sources/SourceKind.h"
-#include "sources/WaveFile.h"
+#include "sources/ReaderSet.h"
 #include "support/native/AudioFixtures.h"
 
 namespace {
@@ -48,11 +45,6 @@ const ToolFile kFiles[] = {
     {"sox_aifc.aiff", SOX "-b 16 -r 44100 -c 1 -t aifc %s synth 0.5 sine 440", false},
 };
 
-std::unique_ptr<CAudioFile> ReaderFor(const std::string& name) {
-    if (SourceKindForPath(Wide(name)) == SourceKind::Aiff) return std::make_unique<CAiffFile>();
-    return std::make_unique<CWaveFile>();
-}
-
 class ToolFiles : public testing::TestWithParam<ToolFile> {};
 
 TEST_P(ToolFiles, ReadMatchesLibsndfileInEveryChunkPattern) {
@@ -62,7 +54,9 @@ TEST_P(ToolFiles, ReadMatchesLibsndfileInEveryChunkPattern) {
     command.replace(command.find("%s"), 2, "'" + path + "'");
     ASSERT_TRUE(RunTool(command)) << command;
 
-    std::unique_ptr<CAudioFile> reader = ReaderFor(file.name);
+    CReaderSet readers;
+    CAudioFile* reader = readers.ForPath(Wide(path));
+    ASSERT_NE(reader, nullptr);
     platform::ReportRecorder::Clear();
     const int opened = reader->Open(Wide(path));
     const auto reports = platform::ReportRecorder::Take();

@@ -1,6 +1,5 @@
-#include "app/win32/PlaceWindow.h"
+#include "ui/PlaceWindow.h"
 
-#include "app/WindowPlacement.h"
 
 namespace {
 WindowRect WorkArea() {

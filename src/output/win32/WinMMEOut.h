@@ -1,7 +1,7 @@
 #pragma once
 // The Windows multimedia wave-out device. Integer PCM wider than 16 bits is reduced to
 // 16 bits; everything else plays in the source format. The driver's callback only counts
-// finished blocks. Natively there is no wave-out: Open always fails.
+// finished blocks.
 #include <atomic>
 #include <string>
 #include <vector>

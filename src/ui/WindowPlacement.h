@@ -2,7 +2,13 @@
 // Where a window goes so that it stays inside the work area of the screen.
 #include <cstdint>
 
-#include "settings/AppSettings.h"
+// A stored window rectangle. Zero right or bottom asks placement to keep the window's size.
+struct WindowRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
 
 // A stored corner of CW_USEDEFAULT means "no stored position"; a right or bottom of 0,
 // which the settings keep when nothing was saved, means "no stored size".

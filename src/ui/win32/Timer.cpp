@@ -1,4 +1,4 @@
-#include "app/win32/Timer.h"
+#include "ui/Timer.h"
 
 BOOL CTimer::Start(UINT period) {
     if (IsRunning()) Stop();

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "settings/AppSettings.h"
+#include "ui/WindowPlacement.h"
 
 // Puts window at the stored rectangle inside the work area (SetWindowPos with flags; a
 // rectangle without a size keeps the window's own size).

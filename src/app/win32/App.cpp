@@ -1,7 +1,0 @@
-#include "app/win32/App.h"
-
-#include "timeview/win32/TimeView.h"
-
-AppSettings g_settings;
-CPlayerCore g_player(g_settings);
-CTimeView g_timeView;

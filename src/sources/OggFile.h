@@ -1,4 +1,0 @@
-#pragma once
-#include "sources/AudioFile.h"
-
-class COggFile : public CAudioFile {};

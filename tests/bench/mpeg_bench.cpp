@@ -1,0 +1,114 @@
+// The MPEG reader through the native mpglib: decode speed in the engine's block pattern
+// (blocks of 2 s, read a quarter at a time, each read resting 10 ms as the reader does)
+// and in reads of 64 MiB (the decoding alone), and, with the argument "seek", how far the
+// frame a seek reports lies from where its sound really is. Files from ORVANE_BENCH_MP3
+// (a list separated by ':'); tests/bench/mpeg.sh makes them and runs both beside mpg123.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Heap.h"
+#include "sources/MpegFile.h"
+
+namespace {
+
+std::vector<std::string> Files() {
+    std::vector<std::string> files;
+    std::stringstream list(std::getenv("ORVANE_BENCH_MP3") ? std::getenv("ORVANE_BENCH_MP3") : "");
+    for (std::string file; std::getline(list, file, ':');)
+        if (!file.empty()) files.push_back(file);
+    return files;
+}
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Reads to the end in reads of block.size() bytes; returns the PCM bytes.
+int64_t DecodeAll(CMpegFile& reader, std::vector<uint8_t>& block, std::vector<uint8_t>* keep = nullptr) {
+    int64_t total = 0;
+    for (int n; (n = reader.Read(block.data(), static_cast<uint32_t>(block.size()))) > 0; total += n)
+        if (keep) keep->insert(keep->end(), block.begin(), block.begin() + n);
+    return total;
+}
+
+// A quarter of the engine's default 2 s block.
+size_t Quarter(const CMpegFile& reader) {
+    return static_cast<size_t>(reader.Format().sampleRate * reader.Format().blockAlign / 2);
+}
+
+void Decode(benchmark::State& state, size_t index, uint32_t readBytes) {
+    const std::vector<std::string> files = Files();
+    if (index >= files.size()) return state.SkipWithError("no file: run tests/bench/mpeg.sh");
+    CMpegFile reader(Wide(ORVANE_MPGLIB));
+    if (!reader.Open(Wide(files[index]))) return state.SkipWithError("cannot open");
+    std::vector<uint8_t> block(readBytes ? readBytes : Quarter(reader));
+    int64_t bytes = 0, reads = 0;
+    uint64_t allocations = 0;
+    for (auto _ : state) {
+        reader.Seek(0);
+        reader.Read(nullptr, 0);
+        const uint64_t before = platform::HeapAllocations();
+        bytes += DecodeAll(reader, block);
+        allocations += platform::HeapAllocations() - before;
+        ++reads;
+    }
+    state.SetBytesProcessed(bytes);
+    state.counters["heap_allocs_per_pass"] = static_cast<double>(allocations) / static_cast<double>(reads);
+}
+
+BENCHMARK_CAPTURE(Decode, file0, 0, 0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Decode, file1, 1, 0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Decode, file0_whole, 0, 64 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Decode, file1_whole, 1, 64 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int16_t Sample(const std::vector<uint8_t>& v, size_t i) { return static_cast<int16_t>(v[2 * i] | v[2 * i + 1] << 8); }
+
+// 20 seeks spread over each file: the reported frame against the frame where the PCM read
+// after the seek (once the decoder settled) is found in the whole decode, within 1 LSB.
+int MeasureSeeks() {
+    for (const std::string& path : Files()) {
+        CMpegFile reader(Wide(ORVANE_MPGLIB));
+        if (!reader.Open(Wide(path))) return 1;
+        std::vector<uint8_t> whole, block(Quarter(reader));
+        DecodeAll(reader, block, &whole);
+        const size_t channels = static_cast<size_t>(reader.Format().channels);
+        const double rate = reader.Format().sampleRate;
+        const uint32_t settle = 4 * 1152, probe = 256;
+        std::vector<double> errors;
+        for (int i = 1; i <= 20; ++i) {
+            const auto target = static_cast<uint32_t>(reader.Format().totalFrames * i / 22);
+            const int reached = reader.Seek(target);
+            std::vector<uint8_t> pcm((settle + probe) * channels * 2);
+            if (reader.Read(pcm.data(), static_cast<uint32_t>(pcm.size())) != static_cast<int>(pcm.size())) continue;
+            const size_t first = settle * channels, count = probe * channels;
+            for (size_t at = 0; (at + count) * 2 <= whole.size(); at += channels) {
+                size_t k = 0;
+                while (k < count && std::abs(Sample(whole, at + k) - Sample(pcm, first + k)) <= 1) ++k;
+                if (k < count) continue;
+                const double heard = static_cast<double>(at / channels) - settle;
+                errors.push_back(std::fabs(heard - reached) / rate * 1000);
+                break;
+            }
+        }
+        std::sort(errors.begin(), errors.end());
+        if (errors.empty()) return 1;
+        std::printf("%s: %zu of 20 seeks found; error median %.1f ms, worst %.1f ms\n", path.c_str(), errors.size(),
+                    errors[errors.size() / 2], errors.back());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "seek") == 0) return MeasureSeeks();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

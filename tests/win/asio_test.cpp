@@ -190,11 +190,10 @@ protected:
 
 }  // namespace
 
-TEST(AsioDriverListTest, ListsOnlyDriversWithAnExistingServer) {
+TEST_F(AsioLoopbackTest, TheListHoldsOnlyDriversWithAnExistingServer) {
     const std::string root = "SOFTWARE\\ASIO\\", classes = "CLSID\\";
     const std::string missingClsid = "{5A1E0F3C-7B2D-4E61-9C8A-0D4F3B2A1C92}";
     const std::string longName(40, 'L');
-    std::wstring dll = ExeDir() + L"\\OrvaneAsioLoopback.dll";
     auto set = [](HKEY base, const std::string& path, const char* name, const std::string& value) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(base, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
@@ -203,7 +202,6 @@ TEST(AsioDriverListTest, ListsOnlyDriversWithAnExistingServer) {
                            static_cast<DWORD>(value.size() + 1));
         RegCloseKey(key);
     };
-    ASSERT_EQ(RunAndWait(L"regsvr32 /s \"" + dll + L"\""), 0u);
     set(HKEY_LOCAL_MACHINE, root + "Orvane A No Clsid", "Description", "No Clsid");
     set(HKEY_LOCAL_MACHINE, root + "Orvane B Missing Server", "CLSID", missingClsid);
     set(HKEY_CLASSES_ROOT, classes + missingClsid + "\\InprocServer32", nullptr, "C:\\nowhere\\gone.dll");
@@ -248,7 +246,6 @@ TEST(AsioDriverListTest, ListsOnlyDriversWithAnExistingServer) {
     for (const char* key : {"Orvane A No Clsid", "Orvane B Missing Server", "Orvane C No Description", "Orvane D Long"})
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, (root + key).c_str());
     RegDeleteTreeA(HKEY_CLASSES_ROOT, (classes + missingClsid).c_str());
-    RunAndWait(L"regsvr32 /s /u \"" + dll + L"\"");
 }
 
 TEST_F(AsioLoopbackTest, EverySampleTypeCarriesTheConversionOfTheSource) {

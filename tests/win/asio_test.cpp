@@ -70,10 +70,10 @@ bool Contains(const Bytes& haystack, const Bytes& needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
-// Collects and dismisses the "Asio Error" boxes the device shows.
+// Collects the texts of the message boxes with a title, and dismisses them.
 class BoxWatcher {
 public:
-    BoxWatcher() : m_thread([this] { Watch(); }) {}
+    explicit BoxWatcher(const wchar_t* title) : m_title(title), m_thread([this] { Watch(); }) {}
     ~BoxWatcher() {
         m_stop = true;
         m_thread.join();
@@ -87,7 +87,7 @@ public:
 private:
     void Watch() {
         while (!m_stop) {
-            if (HWND box = FindWindowW(nullptr, L"Asio Error")) {
+            if (HWND box = FindWindowW(nullptr, m_title)) {
                 EnumChildWindows(box, &BoxWatcher::CollectText, reinterpret_cast<LPARAM>(this));
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
                 Sleep(200);
@@ -104,6 +104,7 @@ private:
         if (lstrcmpiW(kind, L"Static") == 0 && text[0]) watcher->m_texts.push_back(text);
         return TRUE;
     }
+    const wchar_t* m_title;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
     std::vector<std::wstring> m_texts;
@@ -360,7 +361,7 @@ TEST_F(AsioLoopbackTest, PauseSeekStopAndASecondPlay) {
 }
 
 TEST_F(AsioLoopbackTest, APairBeyondTheChannelsFailsQuietlyAndAFailingInitIsReported) {
-    BoxWatcher boxes;
+    BoxWatcher boxes(L"Asio Error");
     pair = 1;  // the driver has two outputs
     OutputParams p = Params(16, 2);
     EXPECT_EQ(device.Open(p), 0);
@@ -373,4 +374,11 @@ TEST_F(AsioLoopbackTest, APairBeyondTheChannelsFailsQuietlyAndAFailingInitIsRepo
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"ASIOドライバの初期化に失敗しました。"});
     EXPECT_STREQ(CAsioHost::Instance().driver.info.errorMessage, "loopback refuses");
     EXPECT_EQ(device.GetState(), DeviceClosed);
+}
+
+TEST_F(AsioLoopbackTest, TheControlPanelIsTheNamedDriversOwn) {
+    SetEnv("ORVANE_LOOPBACK_OUTPUTS", "6");
+    BoxWatcher panel(L"Orvane Loopback");
+    CAsioOut::ShowControlPanel(L"Orvane Loopback");
+    EXPECT_EQ(panel.Texts(), std::vector<std::wstring>{L"6 outputs, sample type 18, 512 frames, 44100 Hz"});
 }

@@ -1,0 +1,297 @@
+#include "output/AsioOut.h"
+
+#include <new>
+
+#include "output/AsioHost.h"
+#include "platform/Heap.h"
+#include "platform/Report.h"
+#include "platform/Text.h"
+#include "platform/Time.h"
+
+namespace {
+
+const wchar_t* const kCaptionAsioError = L"Asio Error";
+const wchar_t* const kNoDevice = L"ASIOデバイスが見つかりません。";
+const wchar_t* const kInitFailed = L"ASIOドライバの初期化に失敗しました。";
+const wchar_t* const kBufferFailed = L"ASIOバッファの初期化に失敗しました。";
+const wchar_t* const kStartFailed = L"ASIOドライバを開始できませんでした。";
+
+// Beyond this a driver's buffer size is taken for garbage.
+constexpr int32_t kMaxDriverBuffer = 1 << 20;
+constexpr int32_t kMaxChannelNameChars = 100;
+
+CAsioHost& Host() { return CAsioHost::Instance(); }
+
+}  // namespace
+
+CAsioOut::~CAsioOut() {
+    if (Host().running.load()) Close();
+}
+
+int CAsioOut::Fail(const wchar_t* text) {
+    platform::ShowReport(text, kCaptionAsioError, platform::ReportErrorStyle);
+    return 0;
+}
+
+int CAsioOut::Open(OutputParams& params) {
+    CAsioHost& host = Host();
+    if (host.running.load()) return 0;
+    // Whatever the driver calls before the ring is ready plays silence.
+    host.hold.store(1);
+    std::string name;
+    platform::WideToAnsi(params.deviceName, name);
+    if (!host.LoadDriver(name)) return Fail(kNoDevice);
+    if (!StoreFormat(params)) return 0;
+
+    AsioSampleRate rate = 0;
+    host.GetSampleRate(rate);
+    if (rate != host.streamRate) {
+        host.SetSampleRate(host.streamRate);
+        host.LoadDriver(name);
+    }
+    if (host.Init() != AsioOk) return Fail(kInitFailed);
+
+    m_reduce = m_formatTag == 1 && m_sourceBits > params.resolution ? 1 : 0;
+    if (m_reduce) {
+        m_resolution = params.resolution;
+        m_dither = params.ditherType;
+    }
+    if (QueryDriver() != 0) return Fail(kInitFailed);
+    host.lastDelivered.store(0);
+    host.position.store(0);
+
+    // A pair the driver does not have is refused before it is asked for buffers.
+    if (m_pair < 0 || 2 * int64_t{m_pair} + 1 >= host.driver.outputChannels) return 0;
+    if (!CreateBuffers()) return Fail(kBufferFailed);
+    if (!BuildRing(params)) {
+        FreeRing();
+        host.DisposeBuffers();
+        return 0;
+    }
+
+    if (m_reduce) m_reducer.Setup(m_conversion.channels, m_conversion.sourceBytes, m_resolution, m_dither);
+    if (host.Start() != AsioOk) {
+        FreeRing();
+        host.DisposeBuffers();
+        return Fail(kStartFailed);
+    }
+    platform::SleepMs(1);
+    host.hold.store(0);
+    host.running.store(1);
+    return 1;
+}
+
+bool CAsioOut::StoreFormat(const OutputParams& params) {
+    m_formatTag = params.formatTag;
+    m_sourceBits = params.bitsPerSample;
+    m_conversion.sourceBytes = params.bitsPerSample / 8;
+    m_conversion.channels = params.channels;
+    m_frameBytes = m_conversion.sourceBytes * params.channels;
+    m_pair = params.selection ? *params.selection : 0;
+    Host().streamRate = params.sampleRate;
+    const int32_t bits = params.bitsPerSample;
+    const bool playable = m_formatTag == 1 ? bits == 8 || bits == 16 || bits == 24 || bits == 32 : bits == 32 || bits == 64;
+    return playable && params.channels >= 1 && params.channels <= 64 && params.sampleRate > 0;
+}
+
+int CAsioOut::QueryDriver() {
+    CAsioHost& host = Host();
+    AsioDriverState& d = host.driver;
+    if (host.GetChannels(d.inputChannels, d.outputChannels) != AsioOk) return -1;
+    if (host.GetBufferSize(d.minSize, d.maxSize, d.preferredSize, d.granularity) != AsioOk) return -2;
+    if (d.preferredSize < 1 || d.preferredSize > kMaxDriverBuffer) return -2;
+    if (host.GetSampleRate(d.sampleRate) != AsioOk) return -3;
+    if (!(d.sampleRate > 0)) {
+        if (host.SetSampleRate(44100.0) != AsioOk) return -5;
+        if (host.GetSampleRate(d.sampleRate) != AsioOk) return -6;
+    }
+    d.postOutput = host.OutputReady() == AsioOk ? 1 : 0;
+    return 0;
+}
+
+bool CAsioOut::CreateBuffers() {
+    CAsioHost& host = Host();
+    AsioDriverState& d = host.driver;
+    // A driver that switches before it is started finds no length of an earlier stream.
+    host.halfBufferBytes = 0;
+    for (int32_t i = 0; i < 2; ++i) d.buffers[i] = ASIOBufferInfo{0, 2 * m_pair + i, {nullptr, nullptr}};
+    bool ok = host.CreateBuffers(d.buffers, 2, d.preferredSize) == AsioOk;
+    for (int32_t i = 0; i < 2 && ok; ++i) {
+        d.channels[i] = ASIOChannelInfo{};
+        d.channels[i].channel = 2 * m_pair + i;
+        ok = host.GetChannelInfo(d.channels[i]) == AsioOk && d.buffers[i].buffers[0] && d.buffers[i].buffers[1];
+    }
+    ok = ok && host.GetLatencies(d.inputLatency, d.outputLatency) == AsioOk;
+    // A sample type without a converter is refused: its buffers would get noise.
+    ok = ok && ChooseAsioConverter(d.channels[0].type, m_formatTag != 1, m_conversion, m_converter);
+    if (!ok) {
+        host.DisposeBuffers();
+        return false;
+    }
+    host.halfBufferBytes = d.preferredSize * m_conversion.driverBytes;
+    host.SilenceDriverBuffers();
+    return true;
+}
+
+bool CAsioOut::BuildRing(const OutputParams& params) {
+    CAsioHost& host = Host();
+    if (params.blockCount < 1 || params.blockCount > CAsioHost::kMaxBlocks) return false;
+    const int64_t driverBytes = m_conversion.driverBytes;
+    const int64_t bytes = int64_t{params.bufferTime} * host.streamRate / 1000 * driverBytes;
+    const int64_t bufferBytes = host.halfBufferBytes;
+    // Whole driver buffers, at least one.
+    const int64_t blockBytes = bytes >= bufferBytes ? bytes / bufferBytes * bufferBytes : bufferBytes;
+    const int64_t sourceBytes = blockBytes / driverBytes * m_frameBytes;
+    if (blockBytes > INT32_MAX || sourceBytes > INT32_MAX) return false;
+    host.blockBytes = static_cast<int32_t>(blockBytes);
+    m_sourceBlockBytes = static_cast<int32_t>(sourceBytes);
+    host.blockCount = params.blockCount;
+    for (int i = 0; i < host.blockCount; ++i) {
+        void* memory = platform::HeapAllocZeroed(sizeof(AsioBlock));
+        if (!memory) return false;
+        ++m_allocations;
+        AsioBlock* block = new (memory) AsioBlock{nullptr, nullptr, {0}};
+        host.blocks[i] = block;
+        for (uint8_t** buffer : {&block->left, &block->right}) {
+            *buffer = static_cast<uint8_t*>(platform::HeapAllocZeroed(static_cast<size_t>(blockBytes)));
+            if (!*buffer) return false;
+            ++m_allocations;
+        }
+    }
+    if (m_sourceBits == 8 || m_reduce) m_scratch.assign(static_cast<size_t>(m_sourceBlockBytes), 0);
+    host.filled.store(0);
+    host.readIndex.store(0);
+    host.readOffset.store(0);
+    m_writeIndex = 0;
+    return true;
+}
+
+void CAsioOut::FreeRing() {
+    CAsioHost& host = Host();
+    for (AsioBlock*& block : host.blocks) {
+        if (!block) continue;
+        for (uint8_t* buffer : {block->left, block->right}) {
+            if (!buffer) continue;
+            platform::HeapFree(buffer);
+            --m_allocations;
+        }
+        block->~AsioBlock();
+        platform::HeapFree(block);
+        --m_allocations;
+        block = nullptr;
+    }
+    host.blockCount = 0;
+    host.filled.store(0);
+    m_scratch.clear();
+    if (m_allocations != 0)
+        platform::ShowReport(L"メモリリークがあります", L"Error",
+                             platform::ReportIconInformation | platform::ReportTaskModal | platform::ReportTopmost);
+}
+
+void CAsioOut::Close() {
+    CAsioHost& host = Host();
+    host.hold.store(1);
+    host.Stop();
+    host.DisposeBuffers();
+    host.DropDriver();
+    FreeRing();
+    host.running.store(0);
+    m_paused = 0;
+}
+
+int CAsioOut::Write(const uint8_t* data, uint32_t bytes) {
+    CAsioHost& host = Host();
+    const int32_t filled = host.filled.load();
+    if (filled >= host.blockCount || bytes == 0) {
+        platform::SleepMs(1);
+        return filled == 0 ? WriteDrained : WriteFull;
+    }
+    if (bytes > static_cast<uint32_t>(m_sourceBlockBytes)) bytes = static_cast<uint32_t>(m_sourceBlockBytes);
+    const uint32_t frameBytes = static_cast<uint32_t>(m_frameBytes);
+    const uint32_t frames = bytes / frameBytes;
+    AsioBlock* block = host.blocks[m_writeIndex];
+    block->frames.store(static_cast<int32_t>(frames));
+
+    const uint8_t* source = data;
+    if (m_sourceBits == 8) {
+        SignEightBit(data, m_scratch.data(), frames * frameBytes);
+        source = m_scratch.data();
+    } else if (m_reduce) {
+        m_reducer.KeepWidth(data, m_scratch.data(), frames);
+        source = m_scratch.data();
+    }
+    m_converter(m_conversion, source, static_cast<uint32_t>(m_sourceBlockBytes) / frameBytes, frames, block->left,
+                block->right);
+
+    m_writeIndex = (m_writeIndex + 1) % host.blockCount;
+    host.filled.fetch_add(1);
+    platform::SleepMs(1);
+    return static_cast<int>(bytes);
+}
+
+int CAsioOut::GetState() { return m_paused ? DevicePaused : Host().running.load(); }
+
+int CAsioOut::Pause(int pause) {
+    CAsioHost& host = Host();
+    if (!host.running.load()) return 0;
+    if (pause) {
+        m_paused = 1;
+        host.Stop();
+    } else {
+        host.Start();
+        m_paused = 0;
+    }
+    return 1;
+}
+
+int CAsioOut::GetPosition() { return Host().position.load(); }
+
+void CAsioOut::Reset(int position) {
+    CAsioHost& host = Host();
+    platform::SleepMs(1);
+    host.position.store(position);
+    // The frames before the seek are not counted from the new base.
+    host.lastDelivered.store(0);
+    host.filled.store(0);
+    m_writeIndex = 0;
+    host.readIndex.store(0);
+    host.readOffset.store(0);
+    host.SilenceDriverBuffers();
+}
+
+int CAsioOut::GetBlockBytes() { return m_sourceBlockBytes; }
+
+void CAsioOut::ShowControlPanel(const std::wstring& driverName) {
+    CAsioHost& host = Host();
+    if (host.running.load()) {
+        host.ControlPanel();
+        return;
+    }
+    std::string name;
+    platform::WideToAnsi(driverName, name);
+    if (host.LoadDriver(name) && host.Init() == AsioOk) host.ControlPanel();
+    host.DropDriver();
+}
+
+bool CAsioOut::ReadChannelNames(const std::wstring& driverName, std::vector<std::wstring>& names) {
+    CAsioHost& host = Host();
+    if (host.running.load()) return false;
+    names.clear();
+    std::string name;
+    platform::WideToAnsi(driverName, name);
+    if (!host.LoadDriver(name) || host.Init() != AsioOk) {
+        host.DropDriver();
+        return false;
+    }
+    int32_t inputs = 0, outputs = 0;
+    host.GetChannels(inputs, outputs);
+    for (int32_t i = 0; i < outputs; ++i) {
+        ASIOChannelInfo info{};
+        info.channel = i;
+        host.GetChannelInfo(info);
+        info.name[sizeof info.name - 1] = '\0';
+        names.push_back(platform::AnsiToWide(info.name).substr(0, kMaxChannelNameChars));
+    }
+    host.DropDriver();
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The base of in-process COM objects: the system's IUnknown on Windows, the same three
+// slots natively, so an interface declared over it has the same slot order everywhere.
+#ifdef _WIN32
+#include <unknwn.h>
+namespace platform {
+using ComUnknown = IUnknown;
+}
+#else
+#include <cstdint>
+namespace platform {
+struct ComUnknown {
+    virtual int32_t QueryInterface(const void* iid, void** object) = 0;
+    virtual uint32_t AddRef() = 0;
+    virtual uint32_t Release() = 0;
+
+protected:
+    ~ComUnknown() = default;
+};
+}  // namespace platform
+#endif
+
+// Drivers for 32-bit Windows implement their methods as __thiscall (this in ECX, callee
+// pops); every other target has one convention.
+#if defined(_WIN32) && defined(__i386__)
+#define ORVANE_THISCALL __attribute__((thiscall))
+#else
+#define ORVANE_THISCALL
+#endif

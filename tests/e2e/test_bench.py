@@ -119,8 +119,14 @@ class FindPcmTest(unittest.TestCase):
     def test_runs_follow_a_jump_and_a_pause(self):
         one, two = RATE // 2, 2 * RATE
         jumped = self.expected[:one * FRAME] + bytes(4000 * FRAME) + self.expected[two * FRAME:]
-        self.assertEqual([(0, 0, one), (one + 4000, two, len(self.expected) // FRAME - two)],
-                         pcm_runs(jumped, self.expected, FRAME))
+        rest = len(self.expected) // FRAME - two
+        self.assertEqual([(0, 0, one), (one + 4000, two, rest)], pcm_runs(jumped, self.expected, FRAME))
+        # An underrun's short silence inside a run is joined over when asked, a pause is not.
+        cut = (one + 4000 + RATE // 2) * FRAME
+        gapped = jumped[:cut] + bytes(300 * FRAME) + jumped[cut:]
+        self.assertEqual([(0, 0, one), (one + 4000, two, rest)],
+                         pcm_runs(gapped, self.expected, FRAME, join_gaps=3000))
+        self.assertEqual(3, len(pcm_runs(gapped, self.expected, FRAME, join_gaps=300)))
 
 
 class CleanUpTest(unittest.TestCase):

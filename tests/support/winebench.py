@@ -674,9 +674,11 @@ def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=RAT
     return match
 
 
-def pcm_runs(recorded, expected, frame_bytes, probe=256):
+def pcm_runs(recorded, expected, frame_bytes, probe=256, join_gaps=0):
     """The recording as runs of the expected PCM, for playback that jumps or pauses:
-    (recording frame, expected frame, frames) in recording order, silence skipped."""
+    (recording frame, expected frame, frames) in recording order, silence skipped. Two runs
+    whose expected data goes on across a gap of fewer than join_gaps frames count as one:
+    such gaps are the sound server's underruns on a loaded machine, not the player's."""
     silent = bytes(frame_bytes)
     frames, total = len(recorded) // frame_bytes, len(expected) // frame_bytes
 
@@ -702,7 +704,11 @@ def pcm_runs(recorded, expected, frame_bytes, probe=256):
         n = 0
         while r + n < frames and e + n < total and same(r + n, e + n):
             n += 1
-        runs.append((r, e, n))
+        last = runs[-1] if runs else None
+        if last and last[1] + last[2] == e and r - (last[0] + last[2]) < join_gaps:
+            runs[-1] = (last[0], last[1], e + n - last[1])
+        else:
+            runs.append((r, e, n))
         r += n
     return runs
 

@@ -399,6 +399,9 @@ class Bench:
         self._ensure_prefix()
         # A server left by a runner that was killed would hold another display.
         self._stop_wineserver()
+        # A server that stays until the bench stops it. Debian's wineserver leaves as soon as
+        # its last client does, and a program starting while it goes away dies with it.
+        self._tool(["wineserver", "-p"], check=True)
         reg = self._dir / "bench.reg"
         reg.write_text(self._registry(), encoding="ascii", newline="\r\n")
         # The first Wine start after a Wine upgrade also updates the prefix.

@@ -12,10 +12,11 @@
 #include "PlatformReaders.h"
 #include "sources/AiffFile.h"
 #include "sources/MpegFile.h"
+#include "sources/PluginFile.h"
 #include "sources/ReaderList.h"
 #include "sources/WaveFile.h"
 
-using CommonReaders = CReaderList<CWaveFile, CAiffFile, CMpegFile>;
+using CommonReaders = CReaderList<CWaveFile, CAiffFile, CMpegFile, COggFile, CFlacFile>;
 
 class CReaderSet {
 public:

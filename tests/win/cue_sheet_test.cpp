@@ -141,13 +141,13 @@ protected:
 };
 
 TEST_F(CueSheetWindow, DroppedFoldersAndFilesAddWhatCanPlayInTheirOrder) {
-    // No reader plays ".ogg" or ".flac" yet: such files are not taken.
-    for (const wchar_t* name : {L"a.wav", L"b.AIF", L"notes.txt", L"c.ogg"}) Touch(In(name));
+    // Files of kinds no reader plays are not taken.
+    for (const wchar_t* name : {L"a.wav", L"b.AIF", L"notes.txt", L"c.m4a"}) Touch(In(name));
     Touch(In(L"sub\\deep.wav"));
     Touch(In(L"sub\\x.aiff"));
     Touch(In(L"sub\\y.xyz"));
-    Touch(In(L"sub\\z.flac"));
-    Drop({folder, In(L"sub\\x.aiff"), In(L"sub\\y.xyz"), In(L"sub\\z.flac"), In(L"gone.wav")});
+    Touch(In(L"sub\\z.mp4"));
+    Drop({folder, In(L"sub\\x.aiff"), In(L"sub\\y.xyz"), In(L"sub\\z.mp4"), In(L"gone.wav")});
     // A folder gives its own playable files, not those of its subfolders.
     std::vector<std::wstring> names = Names();
     ASSERT_EQ(names.size(), 4u);

@@ -19,8 +19,8 @@ std::vector<CueItem> Items(std::initializer_list<std::pair<const wchar_t*, const
 }  // namespace
 
 TEST(CueText, LinesKeepPlayablePathsAndTheirTimes) {
-    // No reader plays ".ogg" yet: its line goes like any other unplayable one.
-    auto items = DecodeCueText("C:\\a\\x.aif,01:02\r\nC:\\a\\y.txt,00:10\r\nC:\\a\\w.ogg,00:20\r\n");
+    // A line of a kind no reader plays goes like any other unplayable one.
+    auto items = DecodeCueText("C:\\a\\x.aif,01:02\r\nC:\\a\\y.txt,00:10\r\nC:\\a\\w.m4a,00:20\r\n");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].path, L"C:\\a\\x.aif");
     EXPECT_EQ(items[0].name, L"x.aif");

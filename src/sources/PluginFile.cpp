@@ -1,0 +1,134 @@
+#include "sources/PluginFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "platform/Time.h"
+#include "sources/PlayLength.h"
+#include "sources/ReaderReport.h"
+
+namespace {
+
+uint8_t g_oggBytes[4608];
+PluginPcm g_oggPcm{g_oggBytes, sizeof g_oggBytes, 4096};
+const PluginReaderTraits kOggTraits{kTextVorbisdecMissing, kTextVorbisdecIncomplete, -1, true};
+
+uint8_t g_flacBytes[4704];
+PluginPcm g_flacPcm{g_flacBytes, sizeof g_flacBytes, 4704};
+const PluginReaderTraits kFlacTraits{kTextFlacdecMissing, kTextFlacdecIncomplete, 0, false};
+
+// A format the engine and the devices can carry: whole bytes per sample and a known rate.
+bool Playable(const DecoderInfo& info) {
+    return info.sampleRate > 0 && info.channels > 0 && info.bitsPerSample > 0 && info.bitsPerSample % 8 == 0 &&
+           info.bitsPerSample <= 32 && info.channels <= 255;
+}
+
+}  // namespace
+
+COggFile::COggFile(std::wstring libraryName) : CPluginFile(std::move(libraryName), kOggTraits, g_oggPcm) {}
+
+CFlacFile::CFlacFile(std::wstring libraryName) : CPluginFile(std::move(libraryName), kFlacTraits, g_flacPcm) {}
+
+CPluginFile::CPluginFile(std::wstring libraryName, const PluginReaderTraits& traits, PluginPcm& pcm)
+    : m_libraryName(std::move(libraryName)), m_traits(traits), m_pcm(pcm) {}
+
+CPluginFile::~CPluginFile() {
+    Close();
+    if (m_decoder) m_decoder->ops->Release(m_decoder);
+}
+
+// A library without "Create" is let go, so a replaced one is tried at the next use.
+bool CPluginFile::LoadDecoder() {
+    if (m_create) return true;
+    if (!m_library.Load(m_libraryName)) return ReportDecoderError(m_traits.missingText);
+    m_create = reinterpret_cast<DecoderCreateFn>(m_library.Symbol(DECODER_CREATE_NAME));
+    if (!m_create) {
+        m_library.Free();
+        return ReportDecoderError(m_traits.incompleteText);
+    }
+    m_decoder = m_create();
+    return true;
+}
+
+void CPluginFile::DropPcm() {
+    std::memset(m_pcm.bytes, 0, m_pcm.size);
+    m_pcm.unread = 0;
+    m_pcm.cursor = 0;
+}
+
+int CPluginFile::Open(const std::wstring& path) {
+    if (!LoadDecoder() || !m_decoder) return 0;
+    if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
+    m_info = DecoderInfo{};
+    if (!m_decoder->ops->Open(m_decoder, path.c_str(), &m_info)) return ReportFileError(kTextUnsupported);
+    if (!Playable(m_info)) {
+        m_decoder->ops->Close(m_decoder);
+        return ReportFileError(kTextUnsupported);
+    }
+    m_format = AudioFormatInfo{};
+    m_format.formatTag = FormatTagPcm;
+    m_format.sampleRate = m_info.sampleRate;
+    m_format.bitsPerSample = m_info.bitsPerSample;
+    m_format.channels = m_info.channels;
+    m_format.blockAlign = m_info.channels * m_info.bitsPerSample / 8;
+    m_format.totalFrames = m_info.totalSamples;
+    DropPcm();
+    return 1;
+}
+
+void CPluginFile::Close() {
+    if (m_decoder) m_decoder->ops->Close(m_decoder);
+}
+
+int CPluginFile::Seek(uint32_t frame) {
+    if (!m_decoder) return m_traits.seekWithoutDecoder;
+    m_decoder->ops->Seek(m_decoder, frame);
+    if (m_traits.seekDropsPcm) Read(nullptr, 0);
+    return static_cast<int>(frame);
+}
+
+int CPluginFile::Read(void* buffer, uint32_t bytes) {
+    if (!m_decoder) return 0;
+    if (bytes == 0) {
+        DropPcm();
+        return 0;
+    }
+    if (!buffer) return 0;
+    bytes = std::min<uint32_t>(bytes, INT_MAX);
+    auto* out = static_cast<uint8_t*>(buffer);
+    uint32_t copied = 0;
+    while (copied < bytes) {
+        if (m_pcm.unread == 0) {
+            const int got = m_decoder->ops->Read(m_decoder, m_pcm.bytes, static_cast<int>(m_pcm.capacity));
+            if (got < 0) return -1;
+            if (got == 0) break;
+            // A decoder that claims more than it was given room for is not believed.
+            m_pcm.unread = std::min(static_cast<uint32_t>(got), m_pcm.capacity);
+            m_pcm.cursor = 0;
+        }
+        const uint32_t n = std::min(bytes - copied, m_pcm.unread);
+        std::memcpy(out + copied, m_pcm.bytes + m_pcm.cursor, n);
+        copied += n;
+        m_pcm.cursor += n;
+        m_pcm.unread -= n;
+    }
+    platform::SleepMs(10);
+    return static_cast<int>(copied);
+}
+
+// A second decoder object of its own, so the stream that plays is not disturbed.
+int CPluginFile::GetLength(const std::wstring& path, int& minutes, int& seconds) {
+    if (!LoadDecoder() || !m_create) return 0;
+    DecoderPlugin* decoder = m_create();
+    if (!decoder) return 0;
+    DecoderInfo info{};
+    const int opened = decoder->ops->Open(decoder, path.c_str(), &info);
+    decoder->ops->Close(decoder);
+    decoder->ops->Release(decoder);
+    if (!opened || info.sampleRate <= 0) return 0;
+    const PlayLength length = RoundedUpLength(info.totalSamples, static_cast<uint64_t>(info.sampleRate));
+    minutes = length.minutes;
+    seconds = length.seconds;
+    return 1;
+}

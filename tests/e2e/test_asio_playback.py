@@ -85,10 +85,13 @@ class AsioPlayback(unittest.TestCase):
             bench.screenshot("asio-error.png")
             self.assertEqual(texts.returncode, 0, "no Asio Error box")
             self.assertIn("ASIOドライバの初期化に失敗しました。", texts.stdout.splitlines())
-            box = bench.xdotool("search", "--name", "^Asio Error$").split()[0]
-            bench.xdotool("windowactivate", "--sync", box, check=False)
-            bench.xdotool("key", "--window", box, "Return")
-            wait_for("box closed", lambda: not bench.xdotool("search", "--name", "^Asio Error$", check=False).strip())
+            # X may list more than one window of that name (a frame, a window already gone):
+            # Return goes to every visible one.
+            for box in bench.wait_window("^Asio Error$"):
+                bench.xdotool("windowactivate", "--sync", box, check=False)
+                bench.xdotool("key", "--window", box, "Return", check=False)
+            wait_for("box closed", lambda: not bench.xdotool("search", "--onlyvisible", "--name", "^Asio Error$",
+                                                             check=False).strip())
 
             remote(bench, "command", ID_SELECT_MME)
             with bench.record("mme.raw") as rec:

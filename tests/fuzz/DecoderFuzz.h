@@ -5,23 +5,17 @@
 // wants, so the decoding goes to the plug-in directly, under the same contract checks: no
 // count beyond the capacity, none that is not whole frames.
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "FuzzInput.h"
 #include "decoder_plugin.h"
 #include "platform/posix/ReportRecorder.h"
 #include "sources/PluginFile.h"
 
 template <class Reader>
 int FuzzDecoder(const uint8_t* data, size_t size, const char* name, const char* library) {
-    static const std::string path = "/dev/shm/orvane-" + std::string(name) + "-" + std::to_string(::getpid());
-    static const std::wstring widePath(path.begin(), path.end());
-    static const struct Cleanup {
-        ~Cleanup() { std::remove(path.c_str()); }
-    } cleanup;
     static Reader reader{std::wstring(library, library + std::char_traits<char>::length(library))};
     static DecoderPlugin* decoder = [&] {
         void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
@@ -29,10 +23,8 @@ int FuzzDecoder(const uint8_t* data, size_t size, const char* name, const char* 
         return create ? create() : nullptr;
     }();
     if (!decoder) __builtin_trap();
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return 0;
-    std::fwrite(data, 1, size, out);
-    std::fclose(out);
+    const std::wstring widePath = FuzzInputFile(data, size, name);
+    if (widePath.empty()) return 0;
 
     if (reader.Open(widePath)) reader.Close();
     int minutes = 0, seconds = 0;

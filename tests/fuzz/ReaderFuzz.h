@@ -2,26 +2,17 @@
 // Drives a reader over one fuzz input written to a file, as the program uses it: open,
 // read in small chunks to the end, seek, read again, close, ask for the length. A count
 // beyond what was asked for or what the file holds is a fault.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "FuzzInput.h"
 #include "platform/posix/ReportRecorder.h"
 #include "sources/AudioFile.h"
 
 template <class Reader>
 int FuzzReader(const uint8_t* data, size_t size, const char* name) {
-    static const std::string path = "/dev/shm/orvane-" + std::string(name) + "-" + std::to_string(::getpid());
-    static const std::wstring widePath(path.begin(), path.end());
-    static const struct Cleanup {
-        ~Cleanup() { std::remove(path.c_str()); }
-    } cleanup;
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return 0;
-    std::fwrite(data, 1, size, out);
-    std::fclose(out);
+    const std::wstring widePath = FuzzInputFile(data, size, name);
+    if (widePath.empty()) return 0;
 
     Reader reader;
     if (reader.Open(widePath)) {

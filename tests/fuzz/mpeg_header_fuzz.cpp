@@ -1,27 +1,19 @@
 // The MPEG header parse and the seek arithmetic and resynchronisation over one input
 // written to a file; the decoder library is not involved.
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
+#include "FuzzInput.h"
 #include "platform/posix/ReportRecorder.h"
 #include "sources/MpegStream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/dev/shm/orvane-mpeg-" + std::to_string(::getpid());
-    static const struct Cleanup {
-        ~Cleanup() { std::remove(path.c_str()); }
-    } cleanup;
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return 0;
-    std::fwrite(data, 1, size, out);
-    std::fclose(out);
+    const std::wstring path = FuzzInputFile(data, size, "mpeg");
+    if (path.empty()) return 0;
 
     platform::File file;
     AudioFormatInfo format;
     XingInfo xing;
-    if (file.OpenRead(std::wstring(path.begin(), path.end()), platform::FileShare::None) &&
+    if (file.OpenRead(path, platform::FileShare::None) &&
         ParseMpegStream(file, format, xing)) {
         if (format.dataEnd > size || format.dataOffset > size) __builtin_trap();
         const uint64_t total = MpegTotalFrames(format, xing);

@@ -191,8 +191,6 @@ void CAsioHost::BufferSwitch(const ASIOTime* time, int32_t index) {
     auto* right = static_cast<uint8_t*>(driver.buffers[1].buffers[index]);
     if (!left || !right) return;
     const size_t half = static_cast<size_t>(halfBufferBytes);
-    std::memset(left, 0, half);
-    std::memset(right, 0, half);
 
     // The frames of the previous switch are heard from now on; a switch that finds the
     // ring empty adds nothing the next time, so the position waits with the sound.
@@ -217,6 +215,10 @@ void CAsioHost::BufferSwitch(const ASIOTime* time, int32_t index) {
         } else {
             readOffset.store(offset + halfBufferBytes);
         }
+    } else {
+        // Silence only when there is no block: a block's copy fills the whole half.
+        std::memset(left, 0, half);
+        std::memset(right, 0, half);
     }
     if (driver.postOutput) OutputReady();
 }

@@ -51,11 +51,7 @@ int CAsioOut::Open(OutputParams& params) {
     }
     if (host.Init() != AsioOk) return Fail(kInitFailed);
 
-    m_reduce = m_formatTag == 1 && m_sourceBits > params.resolution ? 1 : 0;
-    if (m_reduce) {
-        m_resolution = params.resolution;
-        m_dither = params.ditherType;
-    }
+    m_reduce = m_formatTag == 1 && params.bitsPerSample > params.resolution ? 1 : 0;
     if (QueryDriver() != 0) return Fail(kInitFailed);
     host.lastDelivered.store(0);
     host.position.store(0);
@@ -69,7 +65,7 @@ int CAsioOut::Open(OutputParams& params) {
         return 0;
     }
 
-    if (m_reduce) m_reducer.Setup(m_conversion.channels, m_conversion.sourceBytes, m_resolution, m_dither);
+    if (m_reduce) m_reducer.Setup(m_conversion.channels, m_conversion.sourceBytes, params.resolution, params.ditherType);
     if (host.Start() != AsioOk) {
         FreeRing();
         host.DisposeBuffers();
@@ -83,7 +79,6 @@ int CAsioOut::Open(OutputParams& params) {
 
 bool CAsioOut::StoreFormat(const OutputParams& params) {
     m_formatTag = params.formatTag;
-    m_sourceBits = params.bitsPerSample;
     m_conversion.sourceBytes = params.bitsPerSample / 8;
     m_conversion.channels = params.channels;
     m_frameBytes = m_conversion.sourceBytes * params.channels;
@@ -158,12 +153,17 @@ bool CAsioOut::BuildRing(const OutputParams& params) {
             ++m_allocations;
         }
     }
-    if (m_sourceBits == 8 || m_reduce) m_scratch.assign(static_cast<size_t>(m_sourceBlockBytes), 0);
+    if (m_conversion.sourceBytes == 1 || m_reduce) m_scratch.assign(static_cast<size_t>(m_sourceBlockBytes), 0);
+    RewindRing();
+    return true;
+}
+
+void CAsioOut::RewindRing() {
+    CAsioHost& host = Host();
     host.filled.store(0);
+    m_writeIndex = 0;
     host.readIndex.store(0);
     host.readOffset.store(0);
-    m_writeIndex = 0;
-    return true;
 }
 
 void CAsioOut::FreeRing() {
@@ -213,7 +213,7 @@ int CAsioOut::Write(const uint8_t* data, uint32_t bytes) {
     block->frames.store(static_cast<int32_t>(frames));
 
     const uint8_t* source = data;
-    if (m_sourceBits == 8) {
+    if (m_conversion.sourceBytes == 1) {
         SignEightBit(data, m_scratch.data(), frames * frameBytes);
         source = m_scratch.data();
     } else if (m_reduce) {
@@ -252,10 +252,7 @@ void CAsioOut::Reset(int position) {
     host.position.store(position);
     // The frames before the seek are not counted from the new base.
     host.lastDelivered.store(0);
-    host.filled.store(0);
-    m_writeIndex = 0;
-    host.readIndex.store(0);
-    host.readOffset.store(0);
+    RewindRing();
     host.SilenceDriverBuffers();
 }
 

@@ -37,18 +37,16 @@ private:
     bool CreateBuffers();
     bool BuildRing(const OutputParams& params);
     void FreeRing();
+    void RewindRing();
     int Fail(const wchar_t* text);
 
     int32_t m_paused = 0;
     int32_t m_pair = 0;
     int32_t m_formatTag = 0;
-    int32_t m_sourceBits = 0;
     int32_t m_frameBytes = 0;
     int32_t m_sourceBlockBytes = 0;
     int32_t m_allocations = 0;
-    int32_t m_resolution = 16;
     int32_t m_reduce = 0;
-    int32_t m_dither = DitherNone;
     int32_t m_writeIndex = 0;
     AsioConversion m_conversion;
     AsioConverter m_converter = nullptr;

@@ -1,5 +1,7 @@
 #include "output/Dither.h"
 
+#include "output/SampleBytes.h"
+
 // The arithmetic is that of 32-bit two's-complement words: sums wrap, right shifts are
 // arithmetic and shift counts are taken modulo 32.
 namespace {
@@ -18,18 +20,6 @@ int32_t Truncate(float f) {
     if (!(f > -2147483648.0f)) return f != f ? 0 : INT32_MIN;
     if (f >= 2147483648.0f) return INT32_MAX;
     return static_cast<int32_t>(f);
-}
-
-// The sample's bytes, little-endian, left-justified in a signed word.
-int32_t Load(const uint8_t* p, int bytes) {
-    uint32_t w = 0;
-    for (int i = 0; i < bytes; ++i) w |= static_cast<uint32_t>(p[i]) << (8 * i);
-    return Shl(Wrap(w), 32 - 8 * bytes);
-}
-
-void Store(uint8_t* p, int32_t value, int bytes) {
-    uint32_t w = static_cast<uint32_t>(value);
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(w >> (8 * i));
 }
 
 constexpr float kShaperCoefficients[CNoiseShaper::kTaps] = {1.662f,   -1.263f,  0.4827f,  -0.2913f, 0.1268f,
@@ -120,8 +110,8 @@ int32_t CSampleReducer::Dithered(int32_t v, int channel) {
 void CSampleReducer::To16(const uint8_t* source, uint8_t* out, uint32_t frames) {
     for (uint32_t f = 0; f < frames; ++f) {
         for (int c = 0; c < m_channels; ++c, source += m_sourceBytes, out += 2) {
-            const int32_t v = Load(source + m_lowBytes, m_wordBytes);
-            Store(out, m_dither == DitherNone ? Sar(v, 16) : Sar(Dithered(v, c), 15), 2);
+            const int32_t v = LoadJustified(source + m_lowBytes, m_wordBytes);
+            StoreLow(out, static_cast<uint32_t>(m_dither == DitherNone ? Sar(v, 16) : Sar(Dithered(v, c), 15)), 2);
         }
     }
 }
@@ -131,7 +121,7 @@ void CSampleReducer::KeepWidth(const uint8_t* source, uint8_t* out, uint32_t fra
     const int k = 32 - 8 * m_wordBytes;
     for (uint32_t f = 0; f < frames; ++f) {
         for (int c = 0; c < m_channels; ++c, source += m_sourceBytes, out += m_sourceBytes) {
-            const int32_t v = Load(source + m_lowBytes, m_wordBytes);
+            const int32_t v = LoadJustified(source + m_lowBytes, m_wordBytes);
             int32_t w;
             if (m_dither == DitherNone) {
                 w = v & mask;
@@ -141,7 +131,7 @@ void CSampleReducer::KeepWidth(const uint8_t* source, uint8_t* out, uint32_t fra
                 if (m_dither == DitherTriangle) w &= mask;
             }
             for (int i = 0; i < m_lowBytes; ++i) out[i] = 0;
-            Store(out + m_lowBytes, Sar(w, k), m_wordBytes);
+            StoreLow(out + m_lowBytes, static_cast<uint32_t>(Sar(w, k)), m_wordBytes);
         }
     }
 }

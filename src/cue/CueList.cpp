@@ -60,7 +60,7 @@ bool CCueList::SelectCurrentCue(std::wstring& path) {
 bool CCueList::ConfirmCueFile(std::wstring& path) {
     if (platform::File::Exists(path)) return true;
     path.clear();
-    int answer = platform::ShowReport(MissingFileText(m_items[static_cast<size_t>(CurrentCue)].name), L"Orvane",
+    int answer = platform::ShowReport(MissingFileText(m_items[static_cast<size_t>(CurrentCue)].name), platform::kCaptionProgram,
                                       platform::ReportYesNoCancel | platform::ReportIconWarning |
                                           platform::ReportTaskModal | platform::ReportTopmost);
     if (answer == platform::ReportAnswerYes) {

@@ -28,5 +28,7 @@ int ShowReport(const std::wstring& text, const std::wstring& caption, uint32_t s
 // Captions used across the program.
 inline const wchar_t* const kCaptionError = L"Error - Orvane -";
 inline const wchar_t* const kCaptionDeviceError = L"Device Error - Orvane -";
+// Questions about the cue list and decoder libraries that cannot be loaded.
+inline const wchar_t* const kCaptionProgram = L"Orvane";
 
 }  // namespace platform

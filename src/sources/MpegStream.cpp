@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sources/ByteOrder.h"
+#include "sources/ChunkScan.h"
 #include "sources/ReaderReport.h"
 
 namespace {
@@ -58,7 +59,7 @@ uint64_t EndBeforeTag(platform::File& file, uint64_t size) {
 }
 
 bool IdAt(const uint8_t* head, uint32_t p, const char* id) {
-    return p + 4 <= kHeadBytes && std::memcmp(head + p, id, 4) == 0;
+    return p + 4 <= kHeadBytes && IsChunkId(head + p, id);
 }
 
 // Walks the chunk ids of a RIFF wrapper over the first 128 bytes to the data chunk whose
@@ -109,7 +110,7 @@ bool FindFrames(platform::File& file, uint64_t size, uint64_t& offset, uint64_t&
     if (std::memcmp(head, "ID3", 3) == 0) {
         offset = (uint64_t{head[6]} << 21) + (uint64_t{head[7]} << 14) + (uint64_t{head[8]} << 7) + head[9] + 10;
         end = EndBeforeTag(file, size);
-    } else if (std::memcmp(head, "RIFF", 4) == 0) {
+    } else if (IsChunkId(head, "RIFF")) {
         if (!WalkRiff(head, offset, end)) return ReportFileError(kTextMpegHeaderUnknown);
     } else {
         end = EndBeforeTag(file, size);

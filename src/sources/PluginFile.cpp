@@ -60,19 +60,19 @@ void CPluginFile::DropPcm() {
 int CPluginFile::Open(const std::wstring& path) {
     if (!LoadDecoder() || !m_decoder) return 0;
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
-    m_info = DecoderInfo{};
-    if (!m_decoder->ops->Open(m_decoder, path.c_str(), &m_info)) return ReportFileError(kTextUnsupported);
-    if (!Playable(m_info)) {
+    DecoderInfo info{};
+    if (!m_decoder->ops->Open(m_decoder, path.c_str(), &info)) return ReportFileError(kTextUnsupported);
+    if (!Playable(info)) {
         m_decoder->ops->Close(m_decoder);
         return ReportFileError(kTextUnsupported);
     }
     m_format = AudioFormatInfo{};
     m_format.formatTag = FormatTagPcm;
-    m_format.sampleRate = m_info.sampleRate;
-    m_format.bitsPerSample = m_info.bitsPerSample;
-    m_format.channels = m_info.channels;
-    m_format.blockAlign = m_info.channels * m_info.bitsPerSample / 8;
-    m_format.totalFrames = m_info.totalSamples;
+    m_format.sampleRate = info.sampleRate;
+    m_format.bitsPerSample = info.bitsPerSample;
+    m_format.channels = info.channels;
+    m_format.blockAlign = info.channels * info.bitsPerSample / 8;
+    m_format.totalFrames = info.totalSamples;
     DropPcm();
     return 1;
 }

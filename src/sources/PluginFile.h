@@ -48,7 +48,6 @@ private:
     platform::Library m_library;
     DecoderCreateFn m_create = nullptr;
     DecoderPlugin* m_decoder = nullptr;
-    DecoderInfo m_info{};
 };
 
 inline const wchar_t* const kTextVorbisdecMissing = L"OggVorbisデコードDLLが読み込めませんでした。";

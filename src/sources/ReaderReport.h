@@ -12,9 +12,7 @@ inline int ReportFileError(const wchar_t* text) {
 }
 
 // A decoder library that cannot be loaded is reported under the program's name.
-inline const wchar_t* const kCaptionDecoder = L"Orvane";
-
 inline int ReportDecoderError(const wchar_t* text) {
-    platform::ShowReport(text, kCaptionDecoder, platform::ReportErrorStyle);
+    platform::ShowReport(text, platform::kCaptionProgram, platform::ReportErrorStyle);
     return 0;
 }

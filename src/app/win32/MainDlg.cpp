@@ -53,7 +53,6 @@ std::wstring BesideProgram(const wchar_t* name) {
 CMainDlg::CMainDlg(CPlayerCore& engine, AppSettings& settings, CTimeView& timeView)
     : CTrayIcon<CMainDlg>(settings, timeView),
       m_engine(engine),
-      m_settings(settings),
       m_timeView(timeView),
       m_cueSheet(engine, settings) {}
 

@@ -102,7 +102,6 @@ private:
     int DockedWidth() const;
 
     CPlayerCore& m_engine;
-    AppSettings& m_settings;
     CTimeView& m_timeView;
     CCueSheet m_cueSheet;
     HWND m_dockedTimeView = nullptr;

@@ -78,7 +78,10 @@ private:
     void ShowPopupMenu();
     static void CALLBACK OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
 
-    AppSettings& m_settings;
+protected:
+    AppSettings& m_settings;  // the main dialog's too
+
+private:
     const CTimeView& m_timeView;
     NOTIFYICONDATAW m_data{};
     CTrayAnimation m_animation;

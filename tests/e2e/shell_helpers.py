@@ -8,7 +8,7 @@ import time
 from pathlib import Path
 
 from fixtures import noise_wav, pcm
-from winebench import FRAME, RATE, find_pcm, wait_for, windows_path
+from winebench import FRAME, find_pcm, wait_for, windows_path
 
 BUILD = Path(os.environ["ORVANE_BUILD"])
 ORVANE = BUILD / "dist" / "Orvane.exe"
@@ -34,7 +34,7 @@ def noise(name, seconds):
 
 def plays(recorded, path):
     """Whether the file's sound is in the recording, sample for sample."""
-    return find_pcm(recorded, pcm(path), FRAME, rate=RATE)
+    return find_pcm(recorded, pcm(path), FRAME)
 
 
 def reg(bench, *args):

@@ -1,18 +1,15 @@
 """Files played through the engine, the WAV reader and the MME device, recorded back from
 the sound card and compared sample for sample."""
 
-import os
 import re
 import subprocess
 import unittest
-from pathlib import Path
 
 from fixtures import noise_wav, pcm
+from shell_helpers import BUILD, ORVANE, reset_settings
 from winebench import FRAME, RATE, Bench, find_pcm, pcm_runs, windows_path
 
-BUILD = Path(os.environ["ORVANE_BUILD"])
 TOOLS = BUILD / "tools"
-ORVANE = BUILD / "dist" / "Orvane.exe"
 FIXTURES = BUILD / "fixtures" / "mme_playback"
 
 
@@ -40,7 +37,7 @@ class MmePlayback(unittest.TestCase):
         cls.s16 = noise("noise16.wav", 3, 16)
         cls.s24 = noise("noise24.wav", 3, 24)
         cls.long16 = noise("long16.wav", 8, 16)
-        cls.bench = Bench("e2e.test_mme_playback", rate=RATE).__enter__()
+        cls.bench = Bench("e2e.test_mme_playback").__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -53,7 +50,7 @@ class MmePlayback(unittest.TestCase):
         return report(result), rec.data()
 
     def assertFound(self, recorded, expected):
-        match = find_pcm(recorded, expected, FRAME, rate=RATE)
+        match = find_pcm(recorded, expected, FRAME)
         self.assertTrue(match.ok, match.message)
 
     def test_16_bit_plays_exactly_and_ends_after_the_last_sample(self):
@@ -91,7 +88,7 @@ class MmePlayback(unittest.TestCase):
         subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", self.s24, "-c:a", "pcm_s24le", "-rf64", "always", rf64],
                        check=True)
         # A first start: no dither, and the program closes when the file ends.
-        self.bench.run("reg", ["delete", r"HKCU\Software\Kellbrook", "/f"], timeout=30)
+        reset_settings(self.bench)
         for path in (extensible, rf64):
             with self.subTest(path.name):
                 with self.bench.record(path.stem + ".raw") as rec:

@@ -3,7 +3,6 @@ plays is what `flac -d` decodes from the same file, and what oggdec decodes with
 (Vorbis decodes in floating point, and the DLL's library is compiled by another compiler
 than oggdec's)."""
 
-import os
 import subprocess
 import sys
 import unittest
@@ -13,10 +12,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import noise_wav  # noqa: E402
-from shell_helpers import ORVANE, reset_settings  # noqa: E402
+from shell_helpers import BUILD, ORVANE, reset_settings  # noqa: E402
 from winebench import FRAME, RATE, Bench, find_pcm, windows_path  # noqa: E402
 
-BUILD = Path(os.environ["ORVANE_BUILD"])
 FIXTURES = BUILD / "fixtures" / "plugin_playback"
 
 # Encoder, reference decoder (raw 16-bit little-endian signed) and tolerance of each kind.
@@ -62,7 +60,7 @@ class PluginPlayback(unittest.TestCase):
             subprocess.run(fill(encode, SRC=source, OUT=out), check=True)
             subprocess.run(fill(decode, OUT=out, RAW=raw), check=True)
             cls.files[kind] = (out, raw.read_bytes(), tolerance)
-        cls.bench = Bench("e2e.test_plugin_playback", rate=RATE).__enter__()
+        cls.bench = Bench("e2e.test_plugin_playback").__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -76,7 +74,7 @@ class PluginPlayback(unittest.TestCase):
                     result = self.bench.run(ORVANE, [windows_path(path)], timeout=60)
                 self.assertEqual(result.returncode, 0, result.stderr)
                 if tolerance == 0:
-                    match = find_pcm(rec.data(), expected, FRAME, rate=RATE)
+                    match = find_pcm(rec.data(), expected, FRAME)
                     self.assertTrue(match.ok, match.message)
                 else:
                     worst = near_match(rec.data(), expected)

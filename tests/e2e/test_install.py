@@ -82,14 +82,15 @@ class InstallAndUninstall(unittest.TestCase):
             program_files = bench.prefix / "drive_c" / ("Program Files" if bench.arch == "win64" else "Program Files (x86)")
             installed = program_files / "Orvane"
             start_menu = bench.prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Orvane.lnk"
-            # The user's settings (the program stays open after play) and cue list, a class
-            # another program gave .flac before, and Wine's own class for .wav.
+            # The user's settings (the program stays open after play) and cue list; .flac
+            # belongs to another program, .wav and .mp3 to none (the prefix outlives a run).
             reset_settings(bench, app_config=0)
             cue = next(bench.prefix.glob("drive_c/users/*/AppData/Roaming")) / "Orvane" / "Default.cue"
             cue.parent.mkdir(exist_ok=True)
             cue.write_bytes(b"C:\\Music\\take1.wav,03:25\r\n")
+            for ext in ("wav", "mp3"):
+                reg(bench, "delete", rf"{CLASSES}\.{ext}", "/f")
             reg(bench, "add", rf"{CLASSES}\.flac", "/ve", "/d", "Other.flac", "/f")
-            before = {ext: class_of(bench, ext) for ext in ("wav", "flac")}
 
             self.assertEqual(bench.run(setup, ["/S"], timeout=120).returncode, 0)
             for path in DIST.rglob("*"):
@@ -124,8 +125,8 @@ class InstallAndUninstall(unittest.TestCase):
             self.assertFalse(start_menu.exists())
             self.assertIsNone(registry_value(bench, UNINSTALL_KEY, "DisplayVersion"))
             self.assertIsNone(registry_value(bench, rf"{CLASSES}\{PROGID}\shell\open\command"))
-            self.assertEqual({ext: class_of(bench, ext) for ext in before}, before)
-            self.assertEqual(class_of(bench, "mp3"), "Later.mp3")
+            self.assertEqual([class_of(bench, ext) for ext in ("wav", "flac", "mp3")],
+                             [None, "Other.flac", "Later.mp3"])
             self.assertEqual(registry_value(bench, SETTINGS_KEY, "AppConfig"), "0x0")
             self.assertEqual(cue.read_bytes(), b"C:\\Music\\take1.wav,03:25\r\n")
 

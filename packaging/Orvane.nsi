@@ -23,6 +23,8 @@ SetCompressor /SOLID lzma
 !define PREVIOUS "Orvane.Previous"
 
 Name "Orvane"
+Caption "Orvane ${VERSION} (${ARCH}) セットアップ"
+UninstallCaption "Orvane (${ARCH}) アンインストール"
 OutFile "${OUTFILE}"
 RequestExecutionLevel admin
 !if ${ARCH} == x64

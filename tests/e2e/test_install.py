@@ -79,8 +79,8 @@ class InstallAndUninstall(unittest.TestCase):
         setup = installer()
         song = noise("installed.wav", 3)
         with Bench("e2e.install") as bench:
-            program_files = bench.prefix / "drive_c" / ("Program Files" if bench.arch == "win64" else "Program Files (x86)")
-            installed = program_files / "Orvane"
+            # Each bench prefix has the bitness of its build, so this is the program's own.
+            installed = bench.prefix / "drive_c/Program Files/Orvane"
             start_menu = bench.prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Orvane.lnk"
             # The user's settings (the program stays open after play) and cue list; .flac
             # belongs to another program, .wav and .mp3 to none (the prefix outlives a run).

@@ -5,6 +5,7 @@ in the compiled file itself."""
 
 import html
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -88,6 +89,7 @@ class InstallAndUninstall(unittest.TestCase):
             cue = next(bench.prefix.glob("drive_c/users/*/AppData/Roaming")) / "Orvane" / "Default.cue"
             cue.parent.mkdir(exist_ok=True)
             cue.write_bytes(b"C:\\Music\\take1.wav,03:25\r\n")
+            self.addCleanup(cue.unlink, missing_ok=True)
             for ext in ("wav", "mp3"):
                 reg(bench, "delete", rf"{CLASSES}\.{ext}", "/f")
             reg(bench, "add", rf"{CLASSES}\.flac", "/ve", "/d", "Other.flac", "/f")
@@ -119,16 +121,24 @@ class InstallAndUninstall(unittest.TestCase):
 
             # Meanwhile the user gave .mp3 to another program: that stays with it.
             reg(bench, "add", rf"{CLASSES}\.mp3", "/ve", "/d", "Later.mp3", "/f")
+            # The user also put an icon file for the tray into Icons: it stays, with its folders.
+            (installed / "Icons" / "mine.ico").write_bytes(b"the user's")
             self.assertEqual(bench.run(installed / "uninstall.exe", ["/S"], timeout=60).returncode, 0)
-            # The uninstaller runs from a copy of itself and removes the folder last.
-            wait_for("the uninstaller to finish", lambda: not installed.exists(), 60)
+            # The uninstaller runs on from a copy of itself; its entry goes last.
+            wait_for("the uninstaller to finish",
+                     lambda: registry_value(bench, UNINSTALL_KEY, "DisplayVersion") is None, 60)
+            self.assertEqual(sorted(p.relative_to(installed).as_posix() for p in installed.rglob("*")),
+                             ["Icons", "Icons/mine.ico"])
+            shutil.rmtree(installed)
             self.assertFalse(start_menu.exists())
-            self.assertIsNone(registry_value(bench, UNINSTALL_KEY, "DisplayVersion"))
             self.assertIsNone(registry_value(bench, rf"{CLASSES}\{PROGID}\shell\open\command"))
             self.assertEqual([class_of(bench, ext) for ext in ("wav", "flac", "mp3")],
                              [None, "Other.flac", "Later.mp3"])
             self.assertEqual(registry_value(bench, SETTINGS_KEY, "AppConfig"), "0x0")
             self.assertEqual(cue.read_bytes(), b"C:\\Music\\take1.wav,03:25\r\n")
+            # The classes the other tests' prefix had.
+            for ext in ("flac", "mp3"):
+                reg(bench, "delete", rf"{CLASSES}\.{ext}", "/f")
 
 
 if __name__ == "__main__":

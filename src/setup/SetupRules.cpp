@@ -1,11 +1,29 @@
 #include "setup/SetupRules.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <vector>
 
 #include "output/AsioOut.h"
 #include "resources/resource.h"
 #include "settings/AsioPairNames.h"
+
+namespace {
+bool BeginsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
+}
+}  // namespace
+
+int FindPrefix(const std::vector<std::wstring>& items, int start, const std::wstring& prefix) {
+    const int count = static_cast<int>(items.size());
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((start + step) % count + count) % count;
+        if (BeginsWithIgnoringCase(items[static_cast<size_t>(i)], prefix)) return i;
+    }
+    return -1;
+}
 
 int ResolutionIndex(int32_t bits) {
     const int32_t* found = std::find(kResolutionBits, kResolutionBits + kResolutionCount, bits);

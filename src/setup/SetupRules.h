@@ -4,10 +4,16 @@
 // these and their windows.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "settings/AppSettings.h"
 
 // ---- audio page ----
+
+// How the device and driver lists find a stored name: the first item, searched from the one
+// after start round to start itself, that begins with prefix ignoring case; -1 when none
+// does. An empty prefix begins every item.
+int FindPrefix(const std::vector<std::wstring>& items, int start, const std::wstring& prefix);
 
 // The resolution buttons, in order.
 constexpr int kResolutionCount = 5;

@@ -1,5 +1,6 @@
 #include "setup/win32/SetupDialog.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "output/AsioDriverList.h"
@@ -45,18 +46,18 @@ BOOL CSetupAudio::OnInitDialog(HWND, LPARAM) {
 void CSetupAudio::FillMmeList() {
     HWND list = Item(IDC_MME_DEVICE);
     ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
-    LRESULT item = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kWaveMapperName));
-    ::SendMessageW(list, CB_SETITEMDATA, item, -1);
+    std::vector<std::wstring> items{kWaveMapperName};
     const std::vector<std::wstring>& devices = CWinMMEOut::RebuildDeviceList();
-    for (size_t i = 0; i < devices.size(); ++i) {
-        item = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(devices[i].c_str()));
-        ::SendMessageW(list, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
+    items.insert(items.end(), devices.begin(), devices.end());
+    // The mapper's data is its id, -1; a device's is its index.
+    for (size_t i = 0; i < items.size(); ++i) {
+        LRESULT item = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i].c_str()));
+        ::SendMessageW(list, CB_SETITEMDATA, item, static_cast<LPARAM>(i) - 1);
     }
-    // A prefix search from the first device round to the mapper; nothing found is the mapper.
-    LRESULT selected =
-        ::SendMessageW(list, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(Settings().MmeDeviceString.c_str()));
-    if (selected == CB_ERR) selected = ::SendMessageW(list, CB_SETCURSEL, 0, 0);
-    m_mmeData = ::SendMessageW(list, CB_GETITEMDATA, selected, 0);
+    // Searched from the first device round to the mapper; nothing found is the mapper.
+    const int selected = std::max(FindPrefix(items, 0, Settings().MmeDeviceString), 0);
+    ::SendMessageW(list, CB_SETCURSEL, selected, 0);
+    m_mmeData = selected - 1;
 }
 
 void CSetupAudio::FillAsioList() {
@@ -65,12 +66,13 @@ void CSetupAudio::FillAsioList() {
     ::SendMessageW(list, CB_RESETCONTENT, 0, 0);
     std::vector<std::wstring> names;
     const bool any = AsioDriverNames(names);
-    for (size_t i = 0; any && i < names.size() && !names[i].empty(); ++i) {
+    if (any) names.erase(std::find(names.begin(), names.end(), std::wstring()), names.end());
+    for (size_t i = 0; i < names.size(); ++i) {
         LRESULT item = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i].c_str()));
         ::SendMessageW(list, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
     }
-    m_asioIndex = any ? ::SendMessageW(list, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(settings.AsioDriverString.c_str()))
-                      : CB_ERR;
+    m_asioIndex = FindPrefix(names, 0, settings.AsioDriverString);
+    ::SendMessageW(list, CB_SETCURSEL, m_asioIndex, 0);
     Enable(IDC_ASIO_DRIVER, any);
     Enable(IDC_CONTROL_PANEL, any);
     if (!any) {

@@ -13,6 +13,17 @@ TEST(SetupRules, ResolutionButtonsShowOfferedLengthsAndAnyOtherAs32) {
     for (auto [bits, index] : cases) EXPECT_EQ(ResolutionIndex(bits), index) << bits;
 }
 
+TEST(SetupRules, StoredNamesAreFoundByPrefixFromTheSecondItemRound) {
+    const std::vector<std::wstring> devices = {L"WAVE MAPPER", L"Speakers (HD)", L"speakers 2", L"Wave Out"};
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"", 1}, {L"SPEAKERS", 1}, {L"speakers 2", 2}, {L"wave", 3}, {L"WAVE M", 0}, {L"Headphones", -1},
+        {L"Speakers (HD) and more", -1},
+    };
+    for (auto [name, index] : cases) EXPECT_EQ(FindPrefix(devices, 0, name), index) << name;
+    EXPECT_EQ(FindPrefix({L"Only"}, 0, L""), 0);
+    EXPECT_EQ(FindPrefix({}, 0, L""), -1);
+}
+
 TEST(SetupRules, TrackBarsStandOnWholeUnitsInTheirRange) {
     struct Case {
         int track;

@@ -10,13 +10,17 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from winebench import Bench  # noqa: E402
-from shell_helpers import (BUILD, ORVANE, SETTINGS_KEY, exit_orvane, reg, reset_settings,  # noqa: E402
+from fixtures import noise_wav, pcm  # noqa: E402
+from winebench import FRAME, Bench, find_pcm, wait_for  # noqa: E402
+from shell_helpers import (BUILD, ORVANE, SETTINGS_KEY, exit_orvane, reg, remote, reset_settings,  # noqa: E402
                            stored_values, tray_command, wait_time_view, windows_path)
 
 PROBE = BUILD / "tools" / "setup_probe.exe"
 LOOPBACK = BUILD / "tests" / "win" / "OrvaneAsioLoopback.dll"
+FIXTURES = BUILD / "fixtures" / "setup_sheet"
 IDOK, IDCANCEL, ID_APPLY = 1, 2, 0x3021
+ID_STOP = 32779
+IDC_DITHER, IDC_ASIO_DRIVER, IDC_CONTROL_PANEL = 1046, 1003, 1040
 Control = namedtuple("Control", "cls enabled visible state count left top right bottom text")
 
 
@@ -68,6 +72,23 @@ def go_to_page(bench, controls, index):
 def close_sheet(bench, controls, button):
     click(bench, controls[button])
     time.sleep(0.5)
+
+
+def truncated16(pcm24):
+    """The two most significant bytes of every 24-bit sample."""
+    out = bytearray(len(pcm24) // 3 * 2)
+    out[0::2] = pcm24[1::3]
+    out[1::2] = pcm24[2::3]
+    return bytes(out)
+
+
+def play_recorded(bench, name, song, env=None):
+    """Hands the file to the running program and records it to its end."""
+    with bench.record(name) as rec:
+        bench.run(ORVANE, [windows_path(song)], env=env, timeout=30)
+        wait_time_view(bench, "Play")
+        wait_time_view(bench, "Stop", timeout=30)
+    return rec.data()
 
 
 def unregister_loopback(bench):
@@ -134,6 +155,82 @@ class SetupSheet(unittest.TestCase):
             close_sheet(bench, c, IDOK)
             self.assertEqual(exit_orvane(bench, program).returncode, 0)
             self.assertEqual(stored_values(bench)["BufferTime"], "0x7d0")
+
+    def test_triangle_dither_chosen_with_ok_plays_as_predicted_and_cancel_plays_truncated(self):
+        song = noise_wav(FIXTURES / "noise24.wav", 3, 24)
+        raw, predicted = FIXTURES / "noise24.raw", FIXTURES / "noise24_triangle.raw"
+        raw.write_bytes(pcm(song))
+        with Bench("e2e.setup_sheet.dither") as bench:
+            result = bench.run(BUILD / "tools" / "dither_pcm.exe", [windows_path(raw), windows_path(predicted), "2", "1"])
+            self.assertEqual(result.returncode, 0, result.stderr)
+            for button, expected in ((IDCANCEL, truncated16(pcm(song))), (IDOK, predicted.read_bytes())):
+                with self.subTest(button=button):
+                    reset_settings(bench, app_config=0)
+                    program = bench.start(ORVANE)
+                    wait_time_view(bench, "Stop")
+                    _, _, c = open_setup(bench)
+                    click(bench, c[IDC_DITHER])
+                    _, _, c = probe(bench)
+                    # The triangle is the first type, and the change enables Apply.
+                    self.assertEqual((c[IDC_DITHER].state, c[1047].enabled, c[1047].state, c[ID_APPLY].enabled),
+                                     (1, True, 0, True))
+                    close_sheet(bench, c, button)
+                    match = find_pcm(play_recorded(bench, f"dither-{button}.raw", song), expected, FRAME)
+                    self.assertTrue(match.ok, match.message)
+                    self.assertEqual(exit_orvane(bench, program).returncode, 0)
+
+    def test_asio_driver_and_pairs_change_only_while_nothing_plays(self):
+        song = noise_wav(FIXTURES / "noise16.wav", 8, 16)
+        env = {"ORVANE_LOOPBACK_OUTPUTS": "4",
+               "ORVANE_LOOPBACK_NAMES": "Analog Out 1|Analog Out 2|Analog Out 3|Analog Out 4"}
+        with Bench("e2e.setup_sheet.asio") as bench:
+            bench.run("regsvr32", ["/s", windows_path(LOOPBACK)], timeout=60)
+            reset_settings(bench, app_config=0)
+            set_value(bench, "MmeDeviceString", "REG_SZ", "Nothing like it")
+            try:
+                program = bench.start(ORVANE, env=env)
+                wait_time_view(bench, "Stop")
+                bench.run(ORVANE, [windows_path(song)], env=env, timeout=30)
+                wait_time_view(bench, "Play")
+                _, _, c = open_setup(bench)
+                self.assertTrue(c[IDC_ASIO_DRIVER].enabled and c[IDC_CONTROL_PANEL].enabled)
+                bench.screenshot("asio-listed.png")
+                # No stored driver: an empty name finds the first one.
+                self.assertEqual((c[IDC_ASIO_DRIVER].state, c[IDC_ASIO_DRIVER].count), (0, 1))
+                # The stored device is gone: the mapper.
+                self.assertEqual(c[1002].state, 0)
+                click(bench, c[IDC_DITHER])
+                close_sheet(bench, c, IDOK)
+                remote(bench, "command", ID_STOP)
+                wait_time_view(bench, "Stop")
+                self.assertEqual(exit_orvane(bench, program).returncode, 0)
+                values = stored_values(bench)
+                self.assertEqual((values["DitherType"], values["MmeDeviceString"]), ("0x10000", "WAVE MAPPER"))
+                self.assertEqual(values.get("AsioDriverString", ""), "")
+
+                # Stopped: the panel opens once for two clicks, and OK builds the pairs.
+                program = bench.start(ORVANE, env=env)
+                wait_time_view(bench, "Stop")
+                _, _, c = open_setup(bench)
+                click(bench, c[IDC_CONTROL_PANEL])
+                panels = bench.wait_window("^Orvane Loopback$")
+                click(bench, c[IDC_CONTROL_PANEL])
+                time.sleep(1.0)
+                bench.screenshot("control-panel.png")
+                self.assertEqual(len(bench.wait_window("^Orvane Loopback$")), len(panels))
+                # The panel opens behind the topmost sheet, out of a person's reach.
+                bench.run(PROBE, ["dismiss", "Orvane Loopback"], timeout=30)
+                wait_for("panel closed", lambda: not bench.xdotool("search", "--onlyvisible", "--name",
+                                                                   "^Orvane Loopback$", check=False).strip())
+                _, _, c = probe(bench)
+                close_sheet(bench, c, IDOK)
+                self.assertEqual(exit_orvane(bench, program).returncode, 0)
+                self.assertEqual(stored_values(bench)["AsioDriverString"], "Orvane Loopback")
+                pairs = reg(bench, "query", SETTINGS_KEY + r"\AsioOutput").stdout
+                self.assertIn("Analog Out 1+2", pairs)
+                self.assertIn("Analog Out 3+4", pairs)
+            finally:
+                unregister_loopback(bench)
 
 
 if __name__ == "__main__":

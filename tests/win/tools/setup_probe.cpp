@@ -2,6 +2,8 @@
 // know where to click.
 //
 //   setup_probe
+//   setup_probe dismiss TITLE   answers OK to every visible window titled TITLE (a box
+//                               the topmost sheet covers, such as a driver's panel)
 //
 // Prints "page N" (the active page), "topmost 0|1", then one tab-separated line per
 // control of the sheet and of its active page:
@@ -36,6 +38,12 @@ BOOL CALLBACK FindSheet(HWND window, LPARAM found) {
     return FALSE;
 }
 
+BOOL CALLBACK Dismiss(HWND window, LPARAM title) {
+    if (::IsWindowVisible(window) && TextOf(window) == reinterpret_cast<const wchar_t*>(title))
+        ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
 void PrintControls(HWND parent) {
     for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         wchar_t name[64] = L"";
@@ -60,7 +68,9 @@ void PrintControls(HWND parent) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"dismiss")
+        return ::EnumWindows(Dismiss, reinterpret_cast<LPARAM>(argv[2])) ? 0 : 1;
     HWND sheet = nullptr;
     for (int i = 0; i < 100 && !sheet; ++i) {
         ::EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&sheet));

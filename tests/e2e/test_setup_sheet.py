@@ -2,6 +2,8 @@
 stored settings, what OK, Apply and Cancel leave in the registry, what a played file then
 sounds like, and the tray icon sets."""
 
+import shutil
+import subprocess
 import sys
 import time
 import unittest
@@ -12,8 +14,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import noise_wav, pcm  # noqa: E402
 from winebench import FRAME, Bench, find_pcm, wait_for  # noqa: E402
-from shell_helpers import (BUILD, ORVANE, SETTINGS_KEY, exit_orvane, reg, remote, reset_settings,  # noqa: E402
-                           stored_values, tray_command, wait_time_view, windows_path)
+from shell_helpers import (BUILD, ORVANE, SETTINGS_KEY, TRAY_ICON_BOX, exit_orvane, pixel, reg, remote,  # noqa: E402
+                           reset_settings, stored_values, tray_command, wait_time_view, windows_path)
 
 PROBE = BUILD / "tools" / "setup_probe.exe"
 LOOPBACK = BUILD / "tests" / "win" / "OrvaneAsioLoopback.dll"
@@ -21,6 +23,8 @@ FIXTURES = BUILD / "fixtures" / "setup_sheet"
 IDOK, IDCANCEL, ID_APPLY = 1, 2, 0x3021
 ID_STOP = 32779
 IDC_DITHER, IDC_ASIO_DRIVER, IDC_CONTROL_PANEL = 1046, 1003, 1040
+IDC_USER_ICONS, IDC_ICON_NORMAL, IDC_ICON_FLIP, IDC_ICON_FOLDER = 1014, 1024, 1025, 1029
+ICON_COLOURS = {"blue.ico": (0, 0, 255), "green.ico": (0, 255, 0)}
 Control = namedtuple("Control", "cls enabled visible state count left top right bottom text")
 
 
@@ -91,6 +95,22 @@ def play_recorded(bench, name, song, env=None):
     return rec.data()
 
 
+def choose_entry(bench, control, steps):
+    """Opens the list and moves down steps entries from its top, the empty entry."""
+    click(bench, control)
+    bench.xdotool("key", "Home", *["Down"] * steps, "Return")
+    time.sleep(0.5)
+
+
+def tray_colour(bench, name):
+    time.sleep(1.0)
+    return pixel(bench.screenshot(name), TRAY_ICON_BOX)
+
+
+def near(colour, expected):
+    return all(abs(a - b) < 60 for a, b in zip(colour, expected))
+
+
 def unregister_loopback(bench):
     bench.run("regsvr32", ["/s", "/u", windows_path(LOOPBACK)], timeout=60)
 
@@ -153,8 +173,26 @@ class SetupSheet(unittest.TestCase):
             page, _, c = go_to_page(bench, c, 1)
             self.assertEqual(page, 1)
             close_sheet(bench, c, IDOK)
+            # The next opening starts on the page last shown.
+            page, _, c = open_setup(bench)
+            self.assertEqual(page, 1)
+            close_sheet(bench, c, IDCANCEL)
             self.assertEqual(exit_orvane(bench, program).returncode, 0)
             self.assertEqual(stored_values(bench)["BufferTime"], "0x7d0")
+
+    def test_close_at_end_chosen_while_a_started_file_plays_ends_this_run(self):
+        song = noise_wav(FIXTURES / "noise16-6s.wav", 6, 16)
+        with Bench("e2e.setup_sheet.close_at_end") as bench:
+            reset_settings(bench, app_config=0)
+            program = bench.start(ORVANE, [windows_path(song)])
+            wait_time_view(bench, "Play")
+            _, _, c = open_setup(bench)
+            _, _, c = go_to_page(bench, c, 2)
+            self.assertEqual(c[1019].state, 0)
+            click(bench, c[1019])
+            close_sheet(bench, c, IDOK)
+            self.assertEqual(program.wait(30).returncode, 0)
+            self.assertEqual(stored_values(bench)["AppConfig"], "0x10")
 
     def test_triangle_dither_chosen_with_ok_plays_as_predicted_and_cancel_plays_truncated(self):
         song = noise_wav(FIXTURES / "noise24.wav", 3, 24)
@@ -231,6 +269,64 @@ class SetupSheet(unittest.TestCase):
                 self.assertIn("Analog Out 3+4", pairs)
             finally:
                 unregister_loopback(bench)
+
+    def test_icon_set_changes_the_tray_and_survives_a_start_from_another_folder(self):
+        # A copy of the program in a folder of its own; every start below runs in the test's
+        # folder, as a start by the shell for a file would.
+        folder = FIXTURES / "program"
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        program_copy = shutil.copy(ORVANE, folder / "Orvane.exe")
+        icons = folder / "Icons"
+        with Bench("e2e.setup_sheet.icons") as bench:
+            reset_settings(bench, app_config=0)
+            program = bench.start(program_copy)
+            wait_time_view(bench, "Stop")
+            _, _, c = open_setup(bench)
+            _, _, c = go_to_page(bench, c, 3)
+            self.assertEqual([c[i].count for i in (1024, 1025, 1026)], [1, 1, 1])
+            click(bench, c[IDC_ICON_FOLDER])
+            wait_for("icon folder", icons.is_dir)
+            for name, (r, g, b) in ICON_COLOURS.items():
+                subprocess.run(["convert", "-size", "16x16", f"xc:rgb({r},{g},{b})", icons / name], check=True)
+            close_sheet(bench, c, IDCANCEL)
+            self.assertEqual(exit_orvane(bench, program).returncode, 0)
+
+            program = bench.start(program_copy)
+            wait_time_view(bench, "Stop")
+            builtin = tray_colour(bench, "tray-builtin.png")
+            _, _, c = open_setup(bench)
+            _, _, c = go_to_page(bench, c, 3)
+            self.assertEqual([c[i].count for i in (1024, 1025, 1026)], [3, 3, 3])
+            click(bench, c[IDC_USER_ICONS])
+            _, _, c = probe(bench)
+            self.assertTrue(c[IDC_ICON_NORMAL].enabled and c[IDC_ICON_FLIP].enabled and not c[1026].enabled)
+            choose_entry(bench, c[IDC_ICON_NORMAL], 1)
+            choose_entry(bench, c[IDC_ICON_FLIP], 2)
+            bench.screenshot("page-icon-chosen.png")
+            close_sheet(bench, c, IDOK)
+            chosen = tray_colour(bench, "tray-user.png")
+            self.assertEqual(exit_orvane(bench, program).returncode, 0)
+            values = stored_values(bench)
+            normal = values.get("IconFile0")
+            self.assertIn(normal, ICON_COLOURS)
+            self.assertEqual({normal, values.get("IconFile1")}, set(ICON_COLOURS))
+            self.assertTrue(near(chosen, ICON_COLOURS[normal]), (chosen, normal))
+
+            # Started again from elsewhere: the same icon, and the names are kept.
+            program = bench.start(program_copy)
+            wait_time_view(bench, "Stop")
+            self.assertTrue(near(tray_colour(bench, "tray-restarted.png"), ICON_COLOURS[normal]))
+            self.assertEqual(exit_orvane(bench, program).returncode, 0)
+            self.assertEqual(stored_values(bench).get("IconFile0"), normal)
+
+            # The file is gone: the built-in icon, and the name is forgotten.
+            (icons / normal).unlink()
+            program = bench.start(program_copy)
+            wait_time_view(bench, "Stop")
+            self.assertTrue(near(tray_colour(bench, "tray-file-gone.png"), builtin))
+            self.assertEqual(exit_orvane(bench, program).returncode, 0)
+            self.assertEqual(stored_values(bench).get("IconFile0", ""), "")
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import noise_wav, pcm  # noqa: E402
+from test_asio_playback import int32_channels  # noqa: E402
 from winebench import FRAME, Bench, find_pcm, wait_for  # noqa: E402
 from shell_helpers import (BUILD, ORVANE, SETTINGS_KEY, TRAY_ICON_BOX, exit_orvane, pixel, reg, remote,  # noqa: E402
                            reset_settings, stored_values, tray_command, wait_time_view, windows_path)
@@ -218,13 +219,15 @@ class SetupSheet(unittest.TestCase):
                     self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
     def test_asio_driver_and_pairs_change_only_while_nothing_plays(self):
-        song = noise_wav(FIXTURES / "noise16.wav", 8, 16)
-        env = {"ORVANE_LOOPBACK_OUTPUTS": "4",
-               "ORVANE_LOOPBACK_NAMES": "Analog Out 1|Analog Out 2|Analog Out 3|Analog Out 4"}
+        song, short = noise_wav(FIXTURES / "noise16.wav", 8, 16), noise_wav(FIXTURES / "noise16-2s.wav", 2, 16)
         with Bench("e2e.setup_sheet.asio") as bench:
+            capture = bench.artefacts / "capture"
+            env = {"ORVANE_LOOPBACK_OUTPUTS": "4", "ORVANE_LOOPBACK_CAPTURE": windows_path(capture),
+                   "ORVANE_LOOPBACK_NAMES": "Analog Out 1|Analog Out 2|Analog Out 3|Analog Out 4"}
             bench.run("regsvr32", ["/s", windows_path(LOOPBACK)], timeout=60)
             reset_settings(bench, app_config=0)
             set_value(bench, "MmeDeviceString", "REG_SZ", "Nothing like it")
+            set_value(bench, "BufferTime", "REG_DWORD", 200)
             try:
                 program = bench.start(ORVANE, env=env)
                 wait_time_view(bench, "Stop")
@@ -262,7 +265,19 @@ class SetupSheet(unittest.TestCase):
                                                                    "^Orvane Loopback$", check=False).strip())
                 _, _, c = probe(bench)
                 close_sheet(bench, c, IDOK)
+                # The second pair of the tray's audio-out submenu plays on channels 2 and 3.
+                tray_command(bench, "o")
+                bench.xdotool("key", "Down", "Down")
+                bench.screenshot("audio-out-pairs.png")
+                bench.xdotool("key", "Return")
+                time.sleep(0.5)
+                bench.run(ORVANE, [windows_path(short)], env=env, timeout=30)
+                wait_time_view(bench, "Play")
+                wait_time_view(bench, "Stop", timeout=30)
                 self.assertEqual(exit_orvane(bench, program).returncode, 0)
+                left, right = int32_channels(pcm(short))
+                self.assertIn(left, Path(f"{capture}.ch2.raw").read_bytes())
+                self.assertIn(right, Path(f"{capture}.ch3.raw").read_bytes())
                 self.assertEqual(stored_values(bench)["AsioDriverString"], "Orvane Loopback")
                 pairs = reg(bench, "query", SETTINGS_KEY + r"\AsioOutput").stdout
                 self.assertIn("Analog Out 1+2", pairs)

@@ -13,7 +13,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import noise_wav, pcm  # noqa: E402
-from test_asio_playback import int32_channels  # noqa: E402
+from test_asio_playback import int32_channels, set_value  # noqa: E402
+from test_mme_playback import truncated16  # noqa: E402
 from winebench import FRAME, Bench, find_pcm, wait_for  # noqa: E402
 from shell_helpers import (BUILD, ORVANE, SETTINGS_KEY, TRAY_ICON_BOX, exit_orvane, pixel, reg, remote,  # noqa: E402
                            reset_settings, stored_values, tray_command, wait_time_view, windows_path)
@@ -27,10 +28,6 @@ IDC_DITHER, IDC_ASIO_DRIVER, IDC_CONTROL_PANEL = 1046, 1003, 1040
 IDC_USER_ICONS, IDC_ICON_NORMAL, IDC_ICON_FLIP, IDC_ICON_FOLDER = 1014, 1024, 1025, 1029
 ICON_COLOURS = {"blue.ico": (0, 0, 255), "green.ico": (0, 255, 0)}
 Control = namedtuple("Control", "cls enabled visible state count left top right bottom text")
-
-
-def set_value(bench, name, kind, data, key=SETTINGS_KEY):
-    reg(bench, "add", key, "/v", name, "/t", kind, "/d", str(data), "/f")
 
 
 def probe(bench):
@@ -79,14 +76,6 @@ def close_sheet(bench, controls, button):
     time.sleep(0.5)
 
 
-def truncated16(pcm24):
-    """The two most significant bytes of every 24-bit sample."""
-    out = bytearray(len(pcm24) // 3 * 2)
-    out[0::2] = pcm24[1::3]
-    out[1::2] = pcm24[2::3]
-    return bytes(out)
-
-
 def play_recorded(bench, name, song, env=None):
     """Hands the file to the running program and records it to its end."""
     with bench.record(name) as rec:
@@ -121,10 +110,10 @@ class SetupSheet(unittest.TestCase):
         with Bench("e2e.setup_sheet.pages") as bench:
             unregister_loopback(bench)
             reset_settings(bench, app_config=0)
-            set_value(bench, "BufferTime", "REG_DWORD", 2050)
-            set_value(bench, "ResolutionBits", "REG_DWORD", 22)
-            set_value(bench, "OutputDeviceSel", "REG_DWORD", 1)
-            set_value(bench, "AsioDriverString", "REG_SZ", "Gone")
+            set_value(bench, SETTINGS_KEY, "BufferTime", "REG_DWORD", 2050)
+            set_value(bench, SETTINGS_KEY, "ResolutionBits", "REG_DWORD", 22)
+            set_value(bench, SETTINGS_KEY, "OutputDeviceSel", "REG_DWORD", 1)
+            set_value(bench, SETTINGS_KEY, "AsioDriverString", "REG_SZ", "Gone")
 
             program = bench.start(ORVANE)
             wait_time_view(bench, "Stop")
@@ -226,8 +215,8 @@ class SetupSheet(unittest.TestCase):
                    "ORVANE_LOOPBACK_NAMES": "Analog Out 1|Analog Out 2|Analog Out 3|Analog Out 4"}
             bench.run("regsvr32", ["/s", windows_path(LOOPBACK)], timeout=60)
             reset_settings(bench, app_config=0)
-            set_value(bench, "MmeDeviceString", "REG_SZ", "Nothing like it")
-            set_value(bench, "BufferTime", "REG_DWORD", 200)
+            set_value(bench, SETTINGS_KEY, "MmeDeviceString", "REG_SZ", "Nothing like it")
+            set_value(bench, SETTINGS_KEY, "BufferTime", "REG_DWORD", 200)
             try:
                 program = bench.start(ORVANE, env=env)
                 wait_time_view(bench, "Stop")

@@ -43,6 +43,7 @@ import sys
 import tempfile
 import time
 import unittest
+from array import array
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -672,6 +673,29 @@ def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=RAT
         match.message = _describe_difference(recorded, expected, frame_bytes, frame, where, end)
         match.message += f"; {match.matched} frames from frame {skip} matched, gaps: {gaps}"
     return match
+
+
+def near_pcm(recorded, expected, skip_ms=100, tail_ms=150, rate=RATE):
+    """For 16-bit PCM of a decoder that rounds on its own (floating-point decoders): the
+    largest sample difference between expected and the recording over the frames between
+    the allowances of find_pcm, with the recording placed where a probe of expected is found
+    to within 64 LSB; None when no place is found or the recording does not cover them."""
+    def coarse(data):
+        return array("H", ((v + 32768) >> 6 for v in array("h", data))).tobytes()
+    frame_bytes = 4  # two channels of 2 bytes, coarse or not
+    got, want = array("h", recorded[:len(recorded) // frame_bytes * frame_bytes]), array("h", expected)
+    rough = coarse(got.tobytes())
+    total = len(want) // 2
+    skip, end = _frames(skip_ms, rate), total - _frames(tail_ms, rate)
+    for start in range(skip, end - 32, 97):
+        at = _find_aligned(rough, coarse(want[start * 2:(start + 32) * 2].tobytes()), frame_bytes)
+        if at is None:
+            continue
+        offset = at - start
+        if offset + skip < 0 or offset + end > len(got) // 2:
+            return None
+        return max(abs(got[(offset + i) * 2 + c] - want[i * 2 + c]) for i in range(skip, end) for c in (0, 1))
+    return None
 
 
 def pcm_runs(recorded, expected, frame_bytes, probe=256, join_gaps=0):

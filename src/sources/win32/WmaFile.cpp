@@ -132,21 +132,24 @@ int CWmaFile::Open(const std::wstring& path) {
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
     if (!ParseHeader(path)) return ReportFileError(kTextUnsupported);
     DropHeldSample();
-    return SUCCEEDED(m_reader->Open(path.c_str())) ? 1 : 0;
+    m_open = SUCCEEDED(m_reader->Open(path.c_str()));
+    return m_open ? 1 : 0;
 }
 
 void CWmaFile::Close() {
-    if (m_reader) m_reader->Close();
+    if (m_open) m_reader->Close();
+    m_open = false;
 }
 
+// A runtime's reader with no file open is not asked for anything: some fault then.
 int CWmaFile::Seek(uint32_t frame) {
-    if (!m_reader) return 0;
+    if (!m_open) return 0;
     m_reader->SetRange(MediaTimeOfFrame(frame, static_cast<uint64_t>(m_format.sampleRate)), 0);
     return static_cast<int>(frame);
 }
 
 int CWmaFile::Read(void* buffer, uint32_t bytes) {
-    if (!m_reader) return 0;
+    if (!m_open) return 0;
     if (bytes == 0) {
         DropHeldSample();
         return 0;

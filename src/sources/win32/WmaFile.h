@@ -32,6 +32,7 @@ private:
     std::wstring m_runtimeName;
     IWMSyncReader* m_reader = nullptr;
     WORD m_stream = 0;
+    bool m_open = false;  // the reader has a file
     platform::Library m_runtime;
     WMCreateSyncReaderFn m_create = nullptr;
 };

@@ -1,8 +1,8 @@
 """WMA files through the Windows Media Format runtime (Wine's decodes with GStreamer's libav
-plug-in, the same decoder as ffmpeg's): the reader delivers what ffmpeg decodes within 1 LSB
-(both decode in floating point and round to 16 bits on their own), the player plays from the
-command line exactly what the reader delivers, a seek lands on the frame asked for, and a
-missing runtime or a file it refuses is reported."""
+plug-in, the same decoder as ffmpeg's): the reader delivers the runtime's first output in
+WAVEFORMATEX form, what ffmpeg decodes within 1 LSB (both decode in floating point and round
+to 16 bits on their own), the player plays it so from the command line, a seek lands within a
+block after the frame asked for, and a missing runtime or a file it refuses is reported."""
 
 import subprocess
 import sys
@@ -19,18 +19,20 @@ from winebench import FRAME, RATE, Bench, near_pcm, wait_for, windows_path  # no
 FIXTURES = BUILD / "fixtures" / "wma_playback"
 DECODE = BUILD / "tools" / "decode_file.exe"
 FFMPEG = ["ffmpeg", "-v", "error", "-y"]
-# The runtime delivers the stream from its first block; ffmpeg's decode starts two blocks
-# later. The runtime's conversion to 16 bits dithers: two decodes of one file differ by up to
-# 2 LSB, either one from ffmpeg's by at most 1.
-LEAD = 4096
 SECONDS = 3
-BLOCK = 2048
-# The encoder's kinds; "video" is an ASF file whose first stream is a picture stream.
+BLOCK = 2048  # frames of a WMA block at 44.1 kHz and above; 1024 at 22.05 kHz
+# The encoder's kinds, with the format the runtime decodes them to and its lead: the runtime
+# delivers the stream from its first block, ffmpeg's decode starts two blocks later. The
+# runtime's conversion to 16 bits dithers: two decodes of one file differ by up to 2 LSB,
+# either one from ffmpeg's by at most 1. "video" is an ASF file whose first stream is a
+# picture stream.
 KINDS = {
-    "wmav1": ["-i", "SRC", "-c:a", "wmav1"],
-    "wmav2": ["-i", "SRC", "-c:a", "wmav2"],
-    "video": ["-f", "lavfi", "-i", "testsrc=size=64x48:rate=10", "-i", "SRC", "-map", "0:v", "-map", "1:a",
-              "-c:v", "wmv2", "-c:a", "wmav2", "-shortest"],
+    "wmav1": (["-i", "SRC", "-c:a", "wmav1"], RATE, 2, 2 * BLOCK),
+    "wmav2": (["-i", "SRC", "-c:a", "wmav2"], RATE, 2, 2 * BLOCK),
+    "wmav1-48k": (["-i", "SRC", "-ar", "48000", "-c:a", "wmav1"], 48000, 2, 2 * BLOCK),
+    "wmav2-mono-22k": (["-i", "SRC", "-ac", "1", "-ar", "22050", "-c:a", "wmav2"], 22050, 1, BLOCK),
+    "video": (["-f", "lavfi", "-i", "testsrc=size=64x48:rate=10", "-i", "SRC", "-map", "0:v", "-map", "1:a",
+               "-c:v", "wmv2", "-c:a", "wmav2", "-shortest"], RATE, 2, 2 * BLOCK),
 }
 
 
@@ -42,13 +44,12 @@ def frame_distance(whole, part, whole_at, part_at, frames):
     return max(abs(x - y) for x, y in zip(a, b)) if len(a) == len(b) == frames * 2 else 1 << 16
 
 
-def worst_difference(got, want):
-    """The largest sample difference where the two overlap, with want starting LEAD frames
+def worst_difference(got, want, channels, lead):
+    """The largest sample difference where the two overlap, with want starting lead frames
     into got, and how many frames of want got covers."""
-    got, want = array("h", got[:len(got) // FRAME * FRAME]), array("h", want)
-    lead = LEAD * 2
-    covered = min(len(want), len(got) - lead)
-    return max(abs(got[lead + i] - want[i]) for i in range(covered)), covered // 2
+    got, want = array("h", got[:len(got) // 2 * 2]), array("h", want)
+    covered = min(len(want), len(got) - lead * channels)
+    return max(abs(got[lead * channels + i] - want[i]) for i in range(covered)), covered // channels
 
 
 class WmaPlayback(unittest.TestCase):
@@ -57,7 +58,7 @@ class WmaPlayback(unittest.TestCase):
         FIXTURES.mkdir(parents=True, exist_ok=True)
         source = noise_wav(FIXTURES / "noise.wav", SECONDS, gain_db=-9)
         cls.files = {}
-        for kind, options in KINDS.items():
+        for kind, (options, *_) in KINDS.items():
             path = FIXTURES / f"{kind}.wma"
             subprocess.run(FFMPEG + [str(source) if a == "SRC" else a for a in options] + [str(path)], check=True)
             reference = subprocess.run(FFMPEG + ["-i", str(path), "-map", "0:a", "-f", "s16le", "-"],
@@ -79,18 +80,19 @@ class WmaPlayback(unittest.TestCase):
 
     def test_reader_decodes_as_ffmpeg_and_takes_the_audio_output(self):
         for kind, (path, reference) in self.files.items():
+            _, rate, channels, lead = KINDS[kind]
             with self.subTest(kind):
                 pcm, printed = self.decode(kind)
-                tag, rate, bits, channels, frames = map(int, printed["format"].split())
-                self.assertEqual((tag, rate, bits, channels), (1, RATE, 16, 2))
+                tag, got_rate, bits, got_channels, frames = map(int, printed["format"].split())
+                self.assertEqual((tag, got_rate, bits, got_channels), (1, rate, 16, channels))
                 # The runtime's duration is the file's: a little past the sound, and past
                 # the last picture where there is video.
-                self.assertAlmostEqual(frames / RATE, SECONDS, delta=0.2)
+                self.assertAlmostEqual(frames / rate, SECONDS, delta=0.2)
                 self.assertEqual(printed["length"], f"0:0{SECONDS}")
-                worst, covered = worst_difference(pcm, reference)
+                worst, covered = worst_difference(pcm, reference, channels, lead)
                 self.assertLessEqual(worst, 1)
                 # Nothing lost at the end: the last partial read is delivered too.
-                self.assertGreaterEqual(covered, len(reference) // FRAME - RATE // 20)
+                self.assertGreaterEqual(covered, len(reference) // (2 * channels) - rate // 20)
 
     def test_seek_lands_within_a_block_after_the_frame_asked_for(self):
         whole, _ = self.decode("wmav2")

@@ -69,7 +69,6 @@ CWmaFile::CWmaFile(std::wstring runtimeName) : m_runtimeName(std::move(runtimeNa
 
 CWmaFile::~CWmaFile() {
     Close();
-    DropHeldSample();
     ReleaseOnce(m_reader);
 }
 
@@ -131,12 +130,12 @@ int CWmaFile::Open(const std::wstring& path) {
     if (!LoadRuntime()) return 0;
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
     if (!ParseHeader(path)) return ReportFileError(kTextUnsupported);
-    DropHeldSample();
     m_open = SUCCEEDED(m_reader->Open(path.c_str()));
     return m_open ? 1 : 0;
 }
 
 void CWmaFile::Close() {
+    DropHeldSample();
     if (m_open) m_reader->Close();
     m_open = false;
 }

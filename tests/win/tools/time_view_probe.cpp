@@ -3,7 +3,8 @@
 //
 //   time_view_probe
 //
-// First line: "view X Y W H DOCKED TITLE" (DOCKED 1 when it is a child window); then one
+// First lines: "view X Y W H DOCKED TITLE" (DOCKED 1 when it is a child window), "main X Y
+// W H FRAMES" (the main dialog's client area; FRAMES the drop frames on the screen); then one
 // line per control: "ID X Y W H ENABLED TEXT", UTF-8. Exit code 1 when there is no time
 // view (it is waited for up to five seconds).
 #include <windows.h>
@@ -14,8 +15,10 @@
 namespace {
 
 std::string Utf8(HWND window) {
+    // Asked of the window itself: a control of another process that keeps its own text
+    // answers only WM_GETTEXT.
     wchar_t text[256] = L"";
-    ::GetWindowTextW(window, text, ARRAYSIZE(text));
+    ::SendMessageW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
     char utf8[1024] = "";
     ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
     return utf8;
@@ -39,6 +42,20 @@ BOOL CALLBACK FindView(HWND window, LPARAM param) {
     return *reinterpret_cast<HWND*>(param) == nullptr;
 }
 
+// Counts one window; EnumChildWindows reaches every descendant by itself.
+BOOL CALLBACK CountFrame(HWND window, LPARAM count) {
+    wchar_t name[32] = L"";
+    ::GetClassNameW(window, name, ARRAYSIZE(name));
+    if (::IsWindowVisible(window) && std::wstring(name) == L"DropFrame") ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountFrames(HWND window, LPARAM count) {
+    CountFrame(window, count);
+    ::EnumChildWindows(window, CountFrame, count);
+    return TRUE;
+}
+
 BOOL CALLBACK PrintControl(HWND child, LPARAM view) {
     if (::GetParent(child) != reinterpret_cast<HWND>(view)) return TRUE;
     char id[16];
@@ -56,7 +73,16 @@ int wmain() {
         if (!view) ::Sleep(100);
     }
     if (!view) return 1;
-    Print("view", view, (::GetWindowLongW(view, GWL_STYLE) & WS_CHILD) ? 1 : 0);
+    const bool docked = (::GetWindowLongW(view, GWL_STYLE) & WS_CHILD) != 0;
+    Print("view", view, docked ? 1 : 0);
+    HWND main = docked ? ::GetParent(view) : ::GetWindow(view, GW_OWNER);
+    RECT client{};
+    ::GetClientRect(main, &client);
+    ::MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    int frames = 0;
+    ::EnumWindows(CountFrames, reinterpret_cast<LPARAM>(&frames));
+    std::printf("main %ld %ld %ld %ld %d\n", client.left, client.top, client.right - client.left,
+                client.bottom - client.top, frames);
     ::EnumChildWindows(view, PrintControl, reinterpret_cast<LPARAM>(view));
     return 0;
 }

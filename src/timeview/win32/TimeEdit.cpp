@@ -369,7 +369,10 @@ void TimeEdit::RepaintField(int field) {
 }
 
 void TimeEdit::RepaintText() {
-    ::InvalidateRect(m_window, &m_text, TRUE);
+    // Fields wider than the text rectangle (a large font) reach past it.
+    RECT r = m_text;
+    for (const RECT& field : m_fields) ::UnionRect(&r, &r, &field);
+    ::InvalidateRect(m_window, &r, TRUE);
     ::UpdateWindow(m_window);
 }
 

@@ -77,7 +77,8 @@ BOOL CTimeView::OnInitDialog(HWND, LPARAM) {
 
     m_fullClient = SizeOf(GetClientRect());
     m_seekBarShown = true;
-    if (!(m_settings.WindowConfig & WindowShowSeekBar)) ToggleSeekBar();
+    // Not docked yet, whatever the docked flag says.
+    if (!(m_settings.WindowConfig & WindowShowSeekBar)) ToggleSeekBar(false);
 
     m_seekBar.SubclassWindow(GetDlgItem(IDC_SEEKBAR));
     ::SetWindowLongW(m_seekBar, GWL_STYLE, ::GetWindowLongW(m_seekBar, GWL_STYLE) | TBS_DOWNISLEFT);
@@ -410,12 +411,12 @@ SIZE CTimeView::FloatingWindowSize(SIZE client, bool caption) const {
     return SizeOf(r);
 }
 
-void CTimeView::ToggleSeekBar() {
+void CTimeView::ToggleSeekBar(bool docked) {
     const RECT display = CWindow(GetDlgItem(IDC_TIME_DISPLAY)).GetWindowRect();
     RECT r = GetWindowRect();
     SIZE client = m_fullClient;
     if (m_seekBarShown) client = SizeOf(display);
-    if (m_docked) {
+    if (docked) {
         r.bottom = m_seekBarShown ? display.bottom : CWindow(GetDlgItem(IDC_TIME_JOG)).GetWindowRect().bottom + 1;
         MoveWindow({0, 0, r.right - r.left, r.bottom - r.top});
         ::SendMessageW(m_main, WM_RELAYOUT, 0, 0);

@@ -86,7 +86,7 @@ private:
     void OnDropFiles(HDROP drop);
     void OnDrawItem(int id, const DRAWITEMSTRUCT* draw);
     void OnContextMenu(HWND, POINT);
-    LRESULT OnLButtonDblClk(UINT, WPARAM, LPARAM) { ToggleSeekBar(); return 0; }
+    LRESULT OnLButtonDblClk(UINT, WPARAM, LPARAM) { ToggleSeekBar(m_docked); return 0; }
     void OnMoving(UINT, RECT* rect);
     void OnHScroll(UINT code, UINT, HWND bar);
     BOOL OnMouseWheel(UINT keys, short delta, POINT);
@@ -94,7 +94,7 @@ private:
     void OnTick();
     void OnCancel(UINT, int, HWND) { DestroyWindow(); }
     void OnTitleBar(UINT, int, HWND);
-    void OnSeekPanel(UINT, int, HWND) { ToggleSeekBar(); }
+    void OnSeekPanel(UINT, int, HWND) { ToggleSeekBar(m_docked); }
     void OnEditChange(UINT code, int, HWND);
     void OnTake(UINT, int, HWND);
     void OnPlay(UINT, int, HWND);
@@ -123,7 +123,9 @@ private:
     // Removes or adds the caption; with resize the client area stays where it is on the
     // screen. Returns the small caption height.
     int ToggleTitleBar(bool resize);
-    void ToggleSeekBar();
+    // Hides or shows the seek bar row, keeping the window's bottom-right corner when
+    // floating and sizing the docked window and its floating size when docked.
+    void ToggleSeekBar(bool docked);
     // A client size as this window's floating window size.
     SIZE FloatingWindowSize(SIZE client, bool caption) const;
     bool HasCaption() const { return (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION; }

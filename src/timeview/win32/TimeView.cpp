@@ -274,11 +274,16 @@ void CTimeView::OnTake(UINT, int, HWND) {
 
 void CTimeView::OnPlay(UINT, int, HWND) {
     if (m_engine.GetPlayState() == PlayPaused) SendToMain(ID_STOP);
-    m_engine.Seek(static_cast<int32_t>(m_cuePosition));
-    if (m_engine.IsJogging())
+    if (m_engine.IsJogging()) {
+        m_engine.Seek(static_cast<int32_t>(m_cuePosition));
         StopJog();  // the engine plays on from the jog point
-    else
-        SendToMain(ID_PLAY);
+        return;
+    }
+    // A running worker may take the seek before the Play command restarts the file, which
+    // would then start from the beginning: the run stops first, so the restart finds it.
+    if (m_engine.GetPlayState() == PlayPlaying) m_engine.Stop();
+    m_engine.Seek(static_cast<int32_t>(m_cuePosition));
+    SendToMain(ID_PLAY);
 }
 
 void CTimeView::OnJog(UINT code, int, HWND) {

@@ -3,8 +3,6 @@
 // and in reads of 64 MiB (the decoding alone), and, with the argument "seek", how far the
 // frame a seek reports lies from where its sound really is. Files from ORVANE_BENCH_MP3
 // (a list separated by ':'); tests/bench/mpeg.sh makes them and runs both beside mpg123.
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "DecodeBench.h"
 #include "platform/Heap.h"
 #include "sources/MpegFile.h"
 
@@ -27,39 +26,12 @@ std::vector<std::string> Files() {
     return files;
 }
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-// Reads to the end in reads of block.size() bytes; returns the PCM bytes.
-int64_t DecodeAll(CMpegFile& reader, std::vector<uint8_t>& block, std::vector<uint8_t>* keep = nullptr) {
-    int64_t total = 0;
-    for (int n; (n = reader.Read(block.data(), static_cast<uint32_t>(block.size()))) > 0; total += n)
-        if (keep) keep->insert(keep->end(), block.begin(), block.begin() + n);
-    return total;
-}
-
-// A quarter of the engine's default 2 s block.
-size_t Quarter(const CMpegFile& reader) {
-    return static_cast<size_t>(reader.Format().sampleRate * reader.Format().blockAlign / 2);
-}
-
 void Decode(benchmark::State& state, size_t index, uint32_t readBytes) {
     const std::vector<std::string> files = Files();
     if (index >= files.size()) return state.SkipWithError("no file: run tests/bench/mpeg.sh");
     CMpegFile reader(Wide(ORVANE_MPGLIB));
     if (!reader.Open(Wide(files[index]))) return state.SkipWithError("cannot open");
-    std::vector<uint8_t> block(readBytes ? readBytes : Quarter(reader));
-    int64_t bytes = 0, reads = 0;
-    uint64_t allocations = 0;
-    for (auto _ : state) {
-        reader.Seek(0);
-        reader.Read(nullptr, 0);
-        const uint64_t before = platform::HeapAllocations();
-        bytes += DecodeAll(reader, block);
-        allocations += platform::HeapAllocations() - before;
-        ++reads;
-    }
-    state.SetBytesProcessed(bytes);
-    state.counters["heap_allocs_per_pass"] = static_cast<double>(allocations) / static_cast<double>(reads);
+    DecodePasses(state, reader, readBytes, platform::HeapAllocations);
 }
 
 BENCHMARK_CAPTURE(Decode, file0, 0, 0)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -43,6 +43,7 @@ import sys
 import tempfile
 import time
 import unittest
+from array import array
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -672,6 +673,44 @@ def find_pcm(recorded, expected, frame_bytes, skip_ms=100, tail_ms=150, rate=RAT
         match.message = _describe_difference(recorded, expected, frame_bytes, frame, where, end)
         match.message += f"; {match.matched} frames from frame {skip} matched, gaps: {gaps}"
     return match
+
+
+def near_pcm(recorded, expected, skip_ms=100, tail_ms=150, rate=RATE):
+    """For 16-bit stereo PCM of a decoder that rounds on its own (floating-point decoders):
+    the largest sample difference between expected and the recording over the frames between
+    the allowances of find_pcm, with the recording placed where a probe of expected is found
+    to within 64 LSB; None when no place is found or the recording does not cover them. Runs
+    of 32 or more frames of digital silence in the recording are stepped over, as find_pcm
+    allows them (the sound server's underruns); noise never has them, so they hide nothing."""
+    def coarse(data):
+        return array("H", ((v + 32768) >> 6 for v in array("h", data))).tobytes()
+    frame_bytes = 4  # two channels of 2 bytes, coarse or not
+    got, want = array("h", recorded[:len(recorded) // frame_bytes * frame_bytes]), array("h", expected)
+    frames, total = len(got) // 2, len(want) // 2
+    skip, end = _frames(skip_ms, rate), total - _frames(tail_ms, rate)
+    rough = coarse(got.tobytes())
+    for start in range(skip, end - 32, 97):
+        at = _find_aligned(rough, coarse(want[start * 2:(start + 32) * 2].tobytes()), frame_bytes)
+        if at is not None:
+            break
+    else:
+        return None
+    offset, worst, i = at - start, 0, skip
+    if offset + skip < 0:
+        return None
+    while i < end:
+        j = offset + i
+        if j >= frames:
+            return None
+        silent = 0
+        while j + silent < frames and got[2 * (j + silent)] == 0 == got[2 * (j + silent) + 1]:
+            silent += 1
+        if silent >= 32:
+            offset += silent
+            continue
+        worst = max(worst, abs(got[2 * j] - want[2 * i]), abs(got[2 * j + 1] - want[2 * i + 1]))
+        i += 1
+    return worst
 
 
 def pcm_runs(recorded, expected, frame_bytes, probe=256, join_gaps=0):

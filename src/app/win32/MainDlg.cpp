@@ -13,6 +13,7 @@
 #include "ui/DroppedFiles.h"
 #include "ui/FileDialog.h"
 #include "ui/PlaceWindow.h"
+#include "ui/SystemInfo.h"
 
 namespace {
 // Eight pairs of display text and pattern, each ending in a zero, the list in two.
@@ -38,23 +39,14 @@ void SetBit(int32_t& flags, int32_t bit, bool on) {
     else
         flags &= ~bit;
 }
-
-// The folder of the running program, with name appended.
-std::wstring BesideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return name;
-    ::PathRemoveFileSpecW(path);
-    if (!::PathAppendW(path, name)) return name;
-    return path;
-}
 }  // namespace
 
 CMainDlg::CMainDlg(CPlayerCore& engine, AppSettings& settings, CTimeView& timeView)
     : CTrayIcon<CMainDlg>(settings, timeView),
       m_engine(engine),
       m_timeView(timeView),
-      m_cueSheet(engine, settings) {}
+      m_cueSheet(engine, settings),
+      m_setup(settings, engine) {}
 
 CMainDlg::~CMainDlg() {
     if (m_accelerators) ::DestroyAcceleratorTable(m_accelerators);
@@ -326,6 +318,12 @@ void CMainDlg::OnCuePlay(UINT, int, HWND) {
         SetFile(path);
         OnPlay();
     }
+}
+
+void CMainDlg::OnSetup(UINT, int, HWND) {
+    if (m_setup.IsOpen()) return;
+    BusyScope busy(*this);
+    m_setup.DoModal(::GetActiveWindow(), m_hWnd);
 }
 
 void CMainDlg::OnSelectAsio(UINT, int id, HWND) {

@@ -12,6 +12,7 @@
 #include "platform/Library.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
+#include "setup/win32/SetupDialog.h"
 #include "timeview/win32/TimeView.h"
 #include "ui/MessageLoop.h"
 #include "ui/Window.h"
@@ -65,6 +66,7 @@ public:
         COMMAND_ID_HANDLER_EX(ID_STOP, OnStop)
         COMMAND_ID_HANDLER_EX(ID_CUEPLAY, OnCuePlay)
         COMMAND_ID_HANDLER_EX(ID_SPOTPLAY, OnCuePlay)
+        COMMAND_ID_HANDLER_EX(ID_SETUP, OnSetup)
         COMMAND_ID_HANDLER_EX(ID_SELECT_MME, OnSelectMme)
         COMMAND_RANGE_HANDLER_EX(ID_ASIO_FIRST, ID_ASIO_LAST, OnSelectAsio)
         REFLECT_NOTIFICATIONS()
@@ -95,6 +97,7 @@ private:
     void OnPause(UINT = 0, int = 0, HWND = nullptr);
     void OnStop(UINT = 0, int = 0, HWND = nullptr);
     void OnCuePlay(UINT, int, HWND);
+    void OnSetup(UINT, int, HWND);
     void OnSelectMme(UINT, int, HWND) { m_settings.OutputDeviceSel = 0; }
     void OnSelectAsio(UINT, int id, HWND);
 
@@ -104,6 +107,7 @@ private:
     CPlayerCore& m_engine;
     CTimeView& m_timeView;
     CCueSheet m_cueSheet;
+    CSetupDialog m_setup;
     HWND m_dockedTimeView = nullptr;
     HACCEL m_accelerators = nullptr;
     platform::Library m_htmlHelp;

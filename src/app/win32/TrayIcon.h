@@ -19,6 +19,7 @@
 #include "timeview/win32/TimeView.h"
 #include "ui/Menu.h"
 #include "ui/Messages.h"
+#include "ui/SystemInfo.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
 
@@ -138,7 +139,10 @@ void CTrayIcon<T>::SetIcon(int index) {
 template <class T>
 HICON CTrayIcon<T>::LoadIconFile(int index, UINT loadFlags) {
     std::wstring& name = m_settings.IconFile[index];
-    wchar_t path[MAX_PATH] = L".\\Icons";
+    // The folder beside the program, as the icon page lists it: a start from elsewhere
+    // (the shell starting us for a file) must neither miss the icon nor forget its name.
+    wchar_t path[MAX_PATH];
+    ::lstrcpynW(path, BesideProgram(kIconFolderName).c_str(), MAX_PATH);
     if (name.empty() || !::PathAppendW(path, name.c_str())) return nullptr;
     HICON icon = static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 16, 16, loadFlags | LR_LOADFROMFILE));
     // A file that is gone is forgotten, so the next save no longer names it.
@@ -150,15 +154,7 @@ template <class T>
 void CTrayIcon<T>::LoadIcons() {
     const bool userIcons = (m_settings.AppConfig & AppUserIcons) != 0;
     UINT flags = LR_DEFAULTCOLOR;
-    if (!userIcons && !(m_settings.AppConfig & AppTrayColor256)) {
-        OSVERSIONINFOEXW xp{};
-        xp.dwOSVersionInfoSize = sizeof xp;
-        xp.dwMajorVersion = 5;
-        xp.dwMinorVersion = 1;
-        DWORDLONG mask = ::VerSetConditionMask(::VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL),
-                                               VER_MINORVERSION, VER_GREATER_EQUAL);
-        if (!::VerifyVersionInfoW(&xp, VER_MAJORVERSION | VER_MINORVERSION, mask)) flags |= LR_VGACOLOR;
-    }
+    if (!userIcons && !(m_settings.AppConfig & AppTrayColor256) && IsOlderThanXp()) flags |= LR_VGACOLOR;
     HINSTANCE instance = ResourceInstance();
     for (int i = 0; i < 4; ++i) {
         if (m_icons[i]) ::DestroyIcon(m_icons[i]);

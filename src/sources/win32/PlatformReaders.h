@@ -1,5 +1,6 @@
 #pragma once
-// The readers only the Windows build has (none yet).
+// The readers only the Windows build has.
+#include "WmaFile.h"
 #include "sources/ReaderList.h"
 
-using PlatformReaders = CReaderList<>;
+using PlatformReaders = CReaderList<CWmaFile>;

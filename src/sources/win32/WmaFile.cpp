@@ -1,0 +1,199 @@
+#include "WmaFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "platform/Time.h"
+#include "sources/MediaTime.h"
+#include "sources/ReaderReport.h"
+
+namespace {
+
+// The sample being copied out, shared by all readers: one stream plays at a time.
+struct HeldSample {
+    INSSBuffer* buffer = nullptr;
+    const BYTE* cursor = nullptr;
+    DWORD unread = 0;
+} g_held;
+
+void DropHeldSample() {
+    if (g_held.buffer) g_held.buffer->Release();
+    g_held = HeldSample{};
+}
+
+template <typename Interface>
+void ReleaseOnce(Interface*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
+// "Duration" of the whole file; 0 when it is missing or not a 64-bit word.
+uint64_t Duration(IWMSyncReader* reader) {
+    IWMHeaderInfo* header = nullptr;
+    if (FAILED(reader->QueryInterface(__uuidof(IWMHeaderInfo), reinterpret_cast<void**>(&header)))) return 0;
+    WORD stream = 0;
+    WMT_ATTR_DATATYPE type{};
+    WORD length = 0;
+    uint64_t duration = 0;
+    if (SUCCEEDED(header->GetAttributeByName(&stream, kAttributeDuration, &type, nullptr, &length)) &&
+        type == WMT_TYPE_QWORD && length == sizeof duration) {
+        if (FAILED(header->GetAttributeByName(&stream, kAttributeDuration, &type, reinterpret_cast<BYTE*>(&duration),
+                                              &length)))
+            duration = 0;
+    }
+    header->Release();
+    return duration;
+}
+
+// The WAVEFORMATEX of an output, when its media type carries one the devices can play.
+bool WaveFormatOf(IWMOutputMediaProps* props, WAVEFORMATEX& wave) {
+    DWORD size = 0;
+    if (FAILED(props->GetMediaType(nullptr, &size)) || size < sizeof(WM_MEDIA_TYPE)) return false;
+    std::vector<BYTE> bytes(size);
+    auto* type = reinterpret_cast<WM_MEDIA_TYPE*>(bytes.data());
+    if (FAILED(props->GetMediaType(type, &size)) || !IsEqualGUID(type->formattype, kFormatWaveFormatEx) ||
+        !type->pbFormat || type->cbFormat < sizeof(PCMWAVEFORMAT))
+        return false;
+    wave = WAVEFORMATEX{};
+    std::memcpy(&wave, type->pbFormat, sizeof(PCMWAVEFORMAT));
+    // A block that is not whole samples of every channel would stall or garble the engine.
+    return wave.nSamplesPerSec > 0 && wave.nChannels > 0 && wave.wBitsPerSample > 0 && wave.wBitsPerSample % 8 == 0 &&
+           wave.nBlockAlign == wave.nChannels * wave.wBitsPerSample / 8;
+}
+
+}  // namespace
+
+CWmaFile::CWmaFile(std::wstring runtimeName) : m_runtimeName(std::move(runtimeName)) {}
+
+CWmaFile::~CWmaFile() {
+    Close();
+    ReleaseOnce(m_reader);
+}
+
+// A runtime without the export is let go, so a repaired one is tried at the next use.
+bool CWmaFile::LoadRuntime() {
+    if (!m_create) {
+        if (!m_runtime.Load(m_runtimeName)) return ReportDecoderError(kTextWmvcoreMissing);
+        m_create = reinterpret_cast<WMCreateSyncReaderFn>(m_runtime.Symbol("WMCreateSyncReader"));
+        if (!m_create) {
+            m_runtime.Free();
+            return ReportDecoderError(kTextWmvcoreIncomplete);
+        }
+    }
+    if (!m_reader && FAILED(m_create(nullptr, 0, &m_reader))) m_reader = nullptr;
+    return m_reader != nullptr;
+}
+
+// A reader of its own for the file, so the stream that plays is not disturbed; null when
+// the runtime refuses the file.
+IWMSyncReader* CWmaFile::OpenTemporary(const std::wstring& path) const {
+    IWMSyncReader* reader = nullptr;
+    if (FAILED(m_create(nullptr, 0, &reader)) || !reader) return nullptr;
+    if (FAILED(reader->Open(path.c_str()))) ReleaseOnce(reader);
+    return reader;
+}
+
+// Takes the first output in WAVEFORMATEX form: a file may carry video before its audio.
+bool CWmaFile::ParseHeader(const std::wstring& path) {
+    IWMSyncReader* reader = OpenTemporary(path);
+    if (!reader) return false;
+    DWORD outputs = 0;
+    bool taken = false;
+    if (SUCCEEDED(reader->GetOutputCount(&outputs))) {
+        for (DWORD i = 0; i < outputs && !taken; ++i) {
+            IWMOutputMediaProps* props = nullptr;
+            if (FAILED(reader->GetOutputProps(i, &props)) || !props) continue;
+            WAVEFORMATEX wave{};
+            WORD stream = 0;
+            if (WaveFormatOf(props, wave) && SUCCEEDED(reader->GetStreamNumberForOutput(i, &stream))) {
+                m_format = AudioFormatInfo{};
+                m_format.formatTag = wave.wFormatTag;
+                m_format.channels = wave.nChannels;
+                m_format.sampleRate = static_cast<int32_t>(wave.nSamplesPerSec);
+                m_format.bitsPerSample = wave.wBitsPerSample;
+                m_format.blockAlign = wave.nBlockAlign;
+                m_format.totalFrames = FramesOfDuration(Duration(reader), wave.nSamplesPerSec);
+                m_stream = stream;
+                taken = true;
+            }
+            props->Release();
+        }
+    }
+    reader->Close();
+    reader->Release();
+    return taken;
+}
+
+int CWmaFile::Open(const std::wstring& path) {
+    if (!LoadRuntime()) return 0;
+    if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
+    if (!ParseHeader(path)) return ReportFileError(kTextUnsupported);
+    m_open = SUCCEEDED(m_reader->Open(path.c_str()));
+    return m_open ? 1 : 0;
+}
+
+void CWmaFile::Close() {
+    DropHeldSample();
+    if (m_open) m_reader->Close();
+    m_open = false;
+}
+
+// A runtime's reader with no file open is not asked for anything: some fault then.
+int CWmaFile::Seek(uint32_t frame) {
+    if (!m_open) return 0;
+    m_reader->SetRange(MediaTimeOfFrame(frame, static_cast<uint64_t>(m_format.sampleRate)), 0);
+    return static_cast<int>(frame);
+}
+
+int CWmaFile::Read(void* buffer, uint32_t bytes) {
+    if (!m_open) return 0;
+    if (bytes == 0) {
+        DropHeldSample();
+        return 0;
+    }
+    if (!buffer) return 0;
+    bytes = std::min<uint32_t>(bytes, INT_MAX);
+    auto* out = static_cast<uint8_t*>(buffer);
+    uint32_t copied = 0;
+    while (copied < bytes) {
+        if (g_held.unread == 0) {
+            DropHeldSample();
+            QWORD time = 0, duration = 0;
+            DWORD flags = 0, output = 0;
+            WORD stream = 0;
+            BYTE* bytesOfSample = nullptr;
+            // Some runtimes leave INSSBuffer::GetLength unimplemented; this call gives both.
+            if (FAILED(m_reader->GetNextSample(m_stream, &g_held.buffer, &time, &duration, &flags, &output, &stream)) ||
+                !g_held.buffer || FAILED(g_held.buffer->GetBufferAndLength(&bytesOfSample, &g_held.unread)) ||
+                !bytesOfSample) {
+                DropHeldSample();
+                // The end of the stream, or an error, ends it; what this read gathered
+                // before is still delivered, and the next read reports the end.
+                if (copied == 0) return -1;
+                break;
+            }
+            g_held.cursor = bytesOfSample;
+        }
+        const uint32_t n = std::min<uint32_t>(bytes - copied, g_held.unread);
+        std::memcpy(out + copied, g_held.cursor, n);
+        copied += n;
+        g_held.cursor += n;
+        g_held.unread -= n;
+    }
+    platform::SleepMs(10);
+    return static_cast<int>(copied);
+}
+
+int CWmaFile::GetLength(const std::wstring& path, int& minutes, int& seconds) {
+    if (!LoadRuntime()) return 0;
+    IWMSyncReader* reader = OpenTemporary(path);
+    if (!reader) return 0;
+    const PlayLength length = TruncatedLength(Duration(reader));
+    reader->Close();
+    reader->Release();
+    minutes = length.minutes;
+    seconds = length.seconds;
+    return 1;
+}

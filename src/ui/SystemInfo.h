@@ -1,0 +1,13 @@
+#pragma once
+// What the windows ask of the system they run on.
+#include <string>
+
+// Before Windows XP (5.1) the tray shows 16-colour icons unless told otherwise.
+bool IsOlderThanXp();
+
+// The folder of the running program with name appended: files that ship with the program
+// are found there whatever the current directory is.
+std::wstring BesideProgram(const wchar_t* name);
+
+// The folder beside the program that holds the user's tray icon files.
+inline const wchar_t* const kIconFolderName = L"Icons";

@@ -9,6 +9,7 @@
 
 #include "ui/Menu.h"
 #include "ui/PlaceWindow.h"
+#include "ui/SystemInfo.h"
 
 namespace {
 constexpr UINT kRefreshMs = 10;
@@ -20,16 +21,6 @@ const int kJogControls[] = {IDC_TIME_EDIT, IDC_TIME_PLAY, IDC_TIME_STOP, IDC_TIM
 uint64_t Pack(const ClockTime& t) { return uint64_t{t.minutes} << 16 | (t.seconds & 0xFF) << 8 | (t.fraction & 0xFF); }
 ClockTime Unpack(uint64_t v) {
     return {static_cast<uint32_t>(v >> 16), static_cast<uint32_t>(v >> 8 & 0xFF), static_cast<uint32_t>(v & 0xFF)};
-}
-
-bool IsWindowsVersion(DWORD major, DWORD minor, BYTE condition) {
-    OSVERSIONINFOEXW v{};
-    v.dwOSVersionInfoSize = sizeof v;
-    v.dwMajorVersion = major;
-    v.dwMinorVersion = minor;
-    ULONGLONG mask = ::VerSetConditionMask(0, VER_MAJORVERSION, condition);
-    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, condition);
-    return ::VerifyVersionInfoW(&v, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
 }
 
 SIZE SizeOf(const RECT& r) { return {r.right - r.left, r.bottom - r.top}; }
@@ -83,9 +74,7 @@ BOOL CTimeView::OnInitDialog(HWND, LPARAM) {
     m_seekBar.SubclassWindow(GetDlgItem(IDC_SEEKBAR));
     ::SetWindowLongW(m_seekBar, GWL_STYLE, ::GetWindowLongW(m_seekBar, GWL_STYLE) | TBS_DOWNISLEFT);
     // Classic style except on Windows 2000, and on Vista and later only when asked for.
-    const bool windows2000 = IsWindowsVersion(5, 0, VER_EQUAL);
-    const bool vista = IsWindowsVersion(6, 0, VER_GREATER_EQUAL);
-    if (!windows2000 && (!vista || (m_settings.AppConfig & AppTimeViewTheme))) ::SetWindowTheme(m_seekBar, L"", L"");
+    if (!IsWindows2000() && (!IsVistaOrLater() || (m_settings.AppConfig & AppTimeViewTheme))) ::SetWindowTheme(m_seekBar, L"", L"");
 
     UpdateSeekRange();
     ShowEditPosition();

@@ -16,7 +16,8 @@ constexpr UINT kRefreshMs = 10;
 constexpr DWORD kJogTipMs = 2000;
 constexpr DWORD kFloatingStyle = WS_POPUP | WS_BORDER | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kFloatingExStyle = WS_EX_WINDOWEDGE | WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME;
-const int kJogControls[] = {IDC_TIME_EDIT, IDC_TIME_PLAY, IDC_TIME_STOP, IDC_TIME_INST, IDC_TIME_JOG};
+// Enabled once a file with a length has started.
+const int kCueControls[] = {IDC_TIME_EDIT, IDC_TIME_PLAY, IDC_TIME_STOP, IDC_TIME_INST, IDC_TIME_JOG};
 
 uint64_t Pack(const ClockTime& t) { return uint64_t{t.minutes} << 16 | (t.seconds & 0xFF) << 8 | (t.fraction & 0xFF); }
 ClockTime Unpack(uint64_t v) {
@@ -132,7 +133,7 @@ void CTimeView::NotifyPlayStarted() {
         UpdateTitle();
     }
     if (m_engine.GetFormat()->totalFrames != 0)
-        for (int id : kJogControls) ::EnableWindow(GetDlgItem(id), TRUE);
+        for (int id : kCueControls) ::EnableWindow(GetDlgItem(id), TRUE);
 }
 
 void CTimeView::NotifyPlayStopped() {

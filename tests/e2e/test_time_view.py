@@ -15,7 +15,7 @@ from shell_helpers import (BUILD, ORVANE, exit_orvane, noise, remote, reset_sett
                            wait_for, wait_time_view, windows_path)
 
 PROBE = BUILD / "tools" / "time_view_probe.exe"
-DISPLAY, EDIT, SEEKBAR, PLAY, JOG = "1000", "1004", "1050", "1008", "1007"
+DISPLAY, EDIT, SEEKBAR, PLAY, JOG, INST = "1000", "1004", "1050", "1008", "1007", "1009"
 ID_TIMEVIEW = 32780
 SNIPPET = RATE // 5  # what jog repeats
 # Wine may lose the first tenth of a second of a new stream.
@@ -123,7 +123,7 @@ class TimeViewPlayback(unittest.TestCase):
         self.assertPlaysFrom(rec.data(), cue)
         self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
-    def test_jog_repeats_the_snippet_before_the_cue_position_and_play_goes_on_from_it(self):
+    def test_jog_repeats_the_snippet_before_the_cue_position_play_goes_on_and_inst_jogs_there(self):
         bench = self.bench
         program = self.start()
         self.type_cue("000300")
@@ -155,6 +155,14 @@ class TimeViewPlayback(unittest.TestCase):
         self.assertLessEqual(abs(last[1] - moved), SNIPPET, last)
         self.assertGreater(last[2], RATE, last)
         self.assertEqual(probe(bench)[JOG][5], "&Jog")
+
+        # Inst jogs at the play position, which becomes the cue position.
+        with bench.record("inst.raw") as rec:
+            click(bench, centre(controls[INST]))
+            time.sleep(1.5)
+        start = cue_frames(probe(bench)[EDIT][5]) - SNIPPET
+        repeats = [r for r in runs_of(rec.data(), self.song) if start <= r[1] < start + RATE // 75 and r[2] > SNIPPET // 2]
+        self.assertGreaterEqual(len(repeats), 3, (start, runs_of(rec.data(), self.song)))
         self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
     def test_play_time_advances_in_each_display_format(self):

@@ -165,7 +165,7 @@ class TimeViewPlayback(unittest.TestCase):
         self.assertGreaterEqual(len(repeats), 3, (start, runs_of(rec.data(), self.song)))
         self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
-    def test_play_time_advances_in_each_display_format(self):
+    def test_play_time_advances_in_each_display_format_and_the_menu_hides_title_and_seek_bar(self):
         bench = self.bench
         program = self.start()
         first = probe(bench)[DISPLAY][5]
@@ -185,6 +185,25 @@ class TimeViewPlayback(unittest.TestCase):
                 time.sleep(0.3)
                 bench.screenshot(f"mode{mode}.png")
                 self.assertRegex(probe(bench)[DISPLAY][5], pattern)
+
+        # The first two items hide the title bar (the client area stays where it is) and
+        # the seek bar row (the bottom-right corner stays); chosen again they come back.
+        full = probe(bench)
+        bottom = lambda v: v[1] + v[3]  # noqa: E731
+        for item in (1, 2):
+            with self.subTest(item=item):
+                for shown in (False, True):
+                    click(bench, centre(probe(bench)[DISPLAY]), button="3")
+                    for key in ["Down"] * item + ["Return"]:
+                        bench.xdotool("key", key)
+                        time.sleep(0.2)
+                    time.sleep(0.5)
+                    found = probe(bench)
+                    bench.screenshot(f"item{item}-{'shown' if shown else 'hidden'}.png")
+                    self.assertEqual(bottom(found["view"]), bottom(full["view"]))
+                    self.assertEqual(found["view"][3] == full["view"][3], shown, found["view"])
+                    if item == 1:
+                        self.assertEqual(found[DISPLAY][:2], full[DISPLAY][:2])
         self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
 

@@ -20,6 +20,7 @@ constexpr uint32_t WM_RELAYOUT = kAppMessageBase + 0x0C;
 // A multimedia timer's tick, sent from the timer thread to the window that owns the timer.
 constexpr uint32_t WM_TRAY_TICK = kAppMessageBase + 0x20;      // wParam: the blink timer's id
 constexpr uint32_t WM_CUE_DRAG_TICK = kAppMessageBase + 0x21;  // the drag auto-scroll
+constexpr uint32_t WM_TIMEVIEW_TICK = kAppMessageBase + 0x22;  // the play time changed
 
 // Names for RegisterWindowMessageW: the shell's taskbar came back; the tray's colour depth
 // changed.
@@ -28,7 +29,7 @@ inline const wchar_t* const kTrayColorDepthChangedName = L"TasktrayColorDepthCha
 
 namespace app_messages {
 constexpr uint32_t kAll[] = {WM_TRAY_NOTIFY, WM_RELOAD_ICONS,  WM_PLAYER_END, WM_DROPFRAME_MOVED,
-                             WM_DOCK_TIMEVIEW, WM_RELAYOUT, WM_TRAY_TICK,  WM_CUE_DRAG_TICK};
+                             WM_DOCK_TIMEVIEW, WM_RELAYOUT, WM_TRAY_TICK,  WM_CUE_DRAG_TICK, WM_TIMEVIEW_TICK};
 
 constexpr bool AllDistinct() {
     for (uint32_t a : kAll) {

@@ -4,6 +4,9 @@
 
 // Before Windows XP (5.1) the tray shows 16-colour icons unless told otherwise.
 bool IsOlderThanXp();
+// Windows 2000 (5.0) exactly; Vista (6.0) or later.
+bool IsWindows2000();
+bool IsVistaOrLater();
 
 // The folder of the running program with name appended: files that ship with the program
 // are found there whatever the current directory is.

@@ -269,7 +269,9 @@ void CMainDlg::OnCueSheetWindow(UINT, int, HWND) {
 }
 
 void CMainDlg::OnPlay(UINT, int, HWND) {
-    switch (m_engine.GetPlayState()) {
+    const PlayState state = m_engine.GetPlayState();
+    if (state != PlayStopped && m_engine.IsJogging()) m_timeView.StopJog();
+    switch (state) {
     case PlayPaused:
         OnPause();
         return;

@@ -3,15 +3,21 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-bool IsOlderThanXp() {
-    OSVERSIONINFOEXW xp{};
-    xp.dwOSVersionInfoSize = sizeof xp;
-    xp.dwMajorVersion = 5;
-    xp.dwMinorVersion = 1;
-    DWORDLONG mask =
-        ::VerSetConditionMask(::VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL), VER_MINORVERSION, VER_GREATER_EQUAL);
-    return !::VerifyVersionInfoW(&xp, VER_MAJORVERSION | VER_MINORVERSION, mask);
+namespace {
+// Whether the running Windows version compares with major.minor as condition says.
+bool VersionIs(DWORD major, DWORD minor, BYTE condition) {
+    OSVERSIONINFOEXW v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    v.dwMajorVersion = major;
+    v.dwMinorVersion = minor;
+    DWORDLONG mask = ::VerSetConditionMask(::VerSetConditionMask(0, VER_MAJORVERSION, condition), VER_MINORVERSION, condition);
+    return ::VerifyVersionInfoW(&v, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
 }
+}  // namespace
+
+bool IsOlderThanXp() { return !VersionIs(5, 1, VER_GREATER_EQUAL); }
+bool IsWindows2000() { return VersionIs(5, 0, VER_EQUAL); }
+bool IsVistaOrLater() { return VersionIs(6, 0, VER_GREATER_EQUAL); }
 
 std::wstring BesideProgram(const wchar_t* name) {
     wchar_t path[MAX_PATH];

@@ -22,6 +22,7 @@ sys.path.insert(0, str(SOURCE / "help"))
 import make_chm  # noqa: E402
 
 DIST = BUILD / "dist"
+PACKAGED = BUILD / "package" / "Orvane"  # dist/ as scripts/package staged it
 CLASSES = r"HKLM\Software\Classes"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane"
 PROGID = "Orvane.AudioFile"
@@ -95,9 +96,10 @@ class InstallAndUninstall(unittest.TestCase):
             reg(bench, "add", rf"{CLASSES}\.flac", "/ve", "/d", "Other.flac", "/f")
 
             self.assertEqual(bench.run(setup, ["/S"], timeout=120).returncode, 0)
-            for path in DIST.rglob("*"):
-                if path.is_file():
-                    self.assertEqual((installed / path.relative_to(DIST)).read_bytes(), path.read_bytes(), path)
+            dist_files = sorted(p.relative_to(DIST) for p in DIST.rglob("*") if p.is_file())
+            self.assertEqual(dist_files, sorted(p.relative_to(PACKAGED) for p in PACKAGED.rglob("*") if p.is_file()))
+            for rel in dist_files:
+                self.assertEqual((installed / rel).read_bytes(), (PACKAGED / rel).read_bytes(), rel)
             self.assertTrue((installed / "uninstall.exe").exists())
             self.assertTrue(start_menu.exists())
             self.assertEqual(registry_value(bench, UNINSTALL_KEY, "DisplayVersion"), version_in_resources())

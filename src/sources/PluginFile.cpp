@@ -11,11 +11,11 @@
 namespace {
 
 uint8_t g_oggBytes[4608];
-PluginPcm g_oggPcm{g_oggBytes, sizeof g_oggBytes, 4096};
+PluginPcm g_oggPcm{g_oggBytes, sizeof g_oggBytes, 4096, {}};
 const PluginReaderTraits kOggTraits{kTextVorbisdecMissing, kTextVorbisdecIncomplete, -1, true};
 
 uint8_t g_flacBytes[4704];
-PluginPcm g_flacPcm{g_flacBytes, sizeof g_flacBytes, 4704};
+PluginPcm g_flacPcm{g_flacBytes, sizeof g_flacBytes, 4704, {}};
 const PluginReaderTraits kFlacTraits{kTextFlacdecMissing, kTextFlacdecIncomplete, 0, false};
 
 // A format the engine and the devices can carry: whole bytes per sample and a known rate.
@@ -53,8 +53,7 @@ bool CPluginFile::LoadDecoder() {
 
 void CPluginFile::DropPcm() {
     std::memset(m_pcm.bytes, 0, m_pcm.size);
-    m_pcm.unread = 0;
-    m_pcm.cursor = 0;
+    m_pcm.held = HeldPcm{};
 }
 
 int CPluginFile::Open(const std::wstring& path) {
@@ -96,25 +95,16 @@ int CPluginFile::Read(void* buffer, uint32_t bytes) {
     }
     if (!buffer) return 0;
     bytes = std::min<uint32_t>(bytes, INT_MAX);
-    auto* out = static_cast<uint8_t*>(buffer);
-    uint32_t copied = 0;
-    while (copied < bytes) {
-        if (m_pcm.unread == 0) {
-            const int got = m_decoder->ops->Read(m_decoder, m_pcm.bytes, static_cast<int>(m_pcm.capacity));
-            if (got < 0) return -1;
-            if (got == 0) break;
-            // A decoder that claims more than it was given room for is not believed.
-            m_pcm.unread = std::min(static_cast<uint32_t>(got), m_pcm.capacity);
-            m_pcm.cursor = 0;
-        }
-        const uint32_t n = std::min(bytes - copied, m_pcm.unread);
-        std::memcpy(out + copied, m_pcm.bytes + m_pcm.cursor, n);
-        copied += n;
-        m_pcm.cursor += n;
-        m_pcm.unread -= n;
-    }
+    const Gathered got = GatherPcm(m_pcm.held, static_cast<uint8_t*>(buffer), bytes, [this] {
+        const int decoded = m_decoder->ops->Read(m_decoder, m_pcm.bytes, static_cast<int>(m_pcm.capacity));
+        if (decoded <= 0) return decoded < 0 ? Refill::Failed : Refill::End;
+        // A decoder that claims more than it was given room for is not believed.
+        m_pcm.held = {m_pcm.bytes, std::min(static_cast<uint32_t>(decoded), m_pcm.capacity)};
+        return Refill::Filled;
+    });
+    if (got.failed) return -1;
     platform::SleepMs(10);
-    return static_cast<int>(copied);
+    return static_cast<int>(got.bytes);
 }
 
 // A second decoder object of its own, so the stream that plays is not disturbed.

@@ -8,14 +8,14 @@
 #include "decoder_plugin.h"
 #include "platform/Library.h"
 #include "sources/AudioFile.h"
+#include "sources/HeldPcm.h"
 
 // Decoded PCM of one reader class, shared by all its objects: one stream plays at a time.
 struct PluginPcm {
     uint8_t* bytes;
     uint32_t size;
     uint32_t capacity;  // what a decoder Read may fill
-    uint32_t unread = 0;
-    uint32_t cursor = 0;
+    HeldPcm held;
 };
 
 struct PluginReaderTraits {

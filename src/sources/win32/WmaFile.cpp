@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Time.h"
+#include "sources/HeldPcm.h"
 #include "sources/MediaTime.h"
 #include "sources/ReaderReport.h"
 
@@ -14,8 +15,7 @@ namespace {
 // The sample being copied out, shared by all readers: one stream plays at a time.
 struct HeldSample {
     INSSBuffer* buffer = nullptr;
-    const BYTE* cursor = nullptr;
-    DWORD unread = 0;
+    HeldPcm pcm;
 } g_held;
 
 void DropHeldSample() {
@@ -155,35 +155,26 @@ int CWmaFile::Read(void* buffer, uint32_t bytes) {
     }
     if (!buffer) return 0;
     bytes = std::min<uint32_t>(bytes, INT_MAX);
-    auto* out = static_cast<uint8_t*>(buffer);
-    uint32_t copied = 0;
-    while (copied < bytes) {
-        if (g_held.unread == 0) {
+    const Gathered got = GatherPcm(g_held.pcm, static_cast<uint8_t*>(buffer), bytes, [this] {
+        DropHeldSample();
+        QWORD time = 0, duration = 0;
+        DWORD flags = 0, output = 0, length = 0;
+        WORD stream = 0;
+        BYTE* bytesOfSample = nullptr;
+        // Some runtimes leave INSSBuffer::GetLength unimplemented; this call gives both.
+        if (FAILED(m_reader->GetNextSample(m_stream, &g_held.buffer, &time, &duration, &flags, &output, &stream)) ||
+            !g_held.buffer || FAILED(g_held.buffer->GetBufferAndLength(&bytesOfSample, &length)) || !bytesOfSample) {
             DropHeldSample();
-            QWORD time = 0, duration = 0;
-            DWORD flags = 0, output = 0;
-            WORD stream = 0;
-            BYTE* bytesOfSample = nullptr;
-            // Some runtimes leave INSSBuffer::GetLength unimplemented; this call gives both.
-            if (FAILED(m_reader->GetNextSample(m_stream, &g_held.buffer, &time, &duration, &flags, &output, &stream)) ||
-                !g_held.buffer || FAILED(g_held.buffer->GetBufferAndLength(&bytesOfSample, &g_held.unread)) ||
-                !bytesOfSample) {
-                DropHeldSample();
-                // The end of the stream, or an error, ends it; what this read gathered
-                // before is still delivered, and the next read reports the end.
-                if (copied == 0) return -1;
-                break;
-            }
-            g_held.cursor = bytesOfSample;
+            return Refill::Failed;
         }
-        const uint32_t n = std::min<uint32_t>(bytes - copied, g_held.unread);
-        std::memcpy(out + copied, g_held.cursor, n);
-        copied += n;
-        g_held.cursor += n;
-        g_held.unread -= n;
-    }
+        g_held.pcm = {bytesOfSample, length};
+        return Refill::Filled;
+    });
+    // The end of the stream, or an error, ends it; what this read gathered before is still
+    // delivered, and the next read reports the end.
+    if (got.failed && got.bytes == 0) return -1;
     platform::SleepMs(10);
-    return static_cast<int>(copied);
+    return static_cast<int>(got.bytes);
 }
 
 int CWmaFile::GetLength(const std::wstring& path, int& minutes, int& seconds) {

@@ -8,8 +8,7 @@ work=$build/bench-tmp
 mkdir -p "$work"
 cbr=$work/mpeg_cbr192.mp3
 vbr=$work/mpeg_vbr_v2.mp3
-source=$work/mpeg_source.wav
-[ -f "$source" ] || sox -V1 -n -r 44100 -c 2 -b 16 "$source" synth 300 pinknoise sine 100-8000 vol 0.3
+. "$(dirname "$0")/source.sh"
 [ -f "$cbr" ] || lame --quiet -b 192 "$source" "$cbr"
 [ -f "$vbr" ] || lame --quiet -V 2 "$source" "$vbr"
 

@@ -7,10 +7,9 @@ set -euo pipefail
 build=${1:-build/native}
 work=$build/bench-tmp
 mkdir -p "$work"
-source=$work/plugin_source.wav
 ogg=$work/plugin.ogg
 flac=$work/plugin.flac
-[ -f "$source" ] || sox -V1 -n -r 44100 -c 2 -b 16 "$source" synth 300 pinknoise sine 100-8000 vol 0.3
+. "$(dirname "$0")/source.sh"
 [ -f "$ogg" ] || oggenc -Q -o "$ogg" "$source"
 [ -f "$flac" ] || flac -s -f -o "$flac" "$source"
 

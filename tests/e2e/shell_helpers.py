@@ -68,6 +68,16 @@ def visible_titles(bench):
     return [bench.xdotool("getwindowname", w, check=False) for w in ids]
 
 
+def answer_message(bench, program, caption, screenshot):
+    """A message box with this caption shows (kept as screenshot); Return closes it, and the
+    program goes on, stopped."""
+    wait_for(caption, lambda: caption in visible_titles(bench))
+    bench.screenshot(screenshot)
+    bench.xdotool("key", "Return")
+    wait_for("the time view", lambda: "Stop" in visible_titles(bench))
+    assert program.running, "the program ended after the message"
+
+
 def wait_time_view(bench, state, timeout=20):
     """The time view's title follows the play state."""
     return wait_for(f"time view showing {state}", lambda: state in visible_titles(bench), timeout)

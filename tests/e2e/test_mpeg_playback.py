@@ -10,8 +10,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import noise_wav  # noqa: E402
-from shell_helpers import BUILD, ORVANE, reset_settings, visible_titles  # noqa: E402
-from winebench import FRAME, RATE, Bench, find_pcm, pcm_runs, wait_for, windows_path  # noqa: E402
+from shell_helpers import BUILD, ORVANE, answer_message, reset_settings  # noqa: E402
+from winebench import FRAME, RATE, Bench, find_pcm, pcm_runs, windows_path  # noqa: E402
 
 DIST = BUILD / "dist"
 FIXTURES = BUILD / "fixtures" / "mpeg_playback"
@@ -81,11 +81,7 @@ class MpegPlayback(unittest.TestCase):
         reset_settings(self.bench)
         program = self.bench.start(alone / "Orvane.exe", [windows_path(self.files["mp3"])])
         try:
-            wait_for("the decoder message", lambda: "Orvane" in visible_titles(self.bench))
-            self.bench.screenshot("missing.png")
-            self.bench.xdotool("key", "Return")
-            wait_for("the time view", lambda: "Stop" in visible_titles(self.bench))
-            self.assertTrue(program.running)
+            answer_message(self.bench, program, "Orvane", "missing.png")
         finally:
             program.kill()
 

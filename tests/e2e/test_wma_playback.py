@@ -13,8 +13,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import noise_wav  # noqa: E402
-from shell_helpers import BUILD, ORVANE, reset_settings, visible_titles  # noqa: E402
-from winebench import FRAME, RATE, Bench, near_pcm, wait_for, windows_path  # noqa: E402
+from shell_helpers import BUILD, ORVANE, answer_message, reset_settings  # noqa: E402
+from winebench import FRAME, RATE, Bench, near_pcm, windows_path  # noqa: E402
 
 FIXTURES = BUILD / "fixtures" / "wma_playback"
 DECODE = BUILD / "tools" / "decode_file.exe"
@@ -125,11 +125,7 @@ class WmaPlayback(unittest.TestCase):
                 overrides = ";".join(filter(None, [self.bench.env["WINEDLLOVERRIDES"], override]))
                 program = self.bench.start(ORVANE, [windows_path(path)], env={"WINEDLLOVERRIDES": overrides})
                 try:
-                    wait_for(caption, lambda: caption in visible_titles(self.bench))
-                    self.bench.screenshot(f"{case}.png")
-                    self.bench.xdotool("key", "Return")
-                    wait_for("the time view", lambda: "Stop" in visible_titles(self.bench))
-                    self.assertTrue(program.running)
+                    answer_message(self.bench, program, caption, f"{case}.png")
                 finally:
                     program.kill()
 

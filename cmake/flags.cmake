@@ -2,6 +2,11 @@ set(CMAKE_CXX_STANDARD 17)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
 add_compile_options(-Wall -Wextra)
+# scripts/test turns it on, so a warning fails the test run instead of scrolling by.
+option(ORVANE_WERROR "treat compiler warnings as errors" OFF)
+if(ORVANE_WERROR)
+  add_compile_options(-Werror)
+endif()
 
 if(WIN32)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

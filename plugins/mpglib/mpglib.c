@@ -1,9 +1,12 @@
 /* The three calls over libmpg123's feed interface. No gapless trimming, and a Xing/Info
- * frame is decoded as the silent frame it is, so the output holds every frame the file
- * holds: the player's length and seek arithmetic count frames that way. */
+ * frame is decoded as the silent frame it is, so the output holds every frame it is given:
+ * the player indexes the frames itself, never feeds the Info frame and trims what its LAME
+ * tag says, so it counts on one frame of PCM per frame of input. */
 #include "mpglib.h"
 
 #include <mpg123.h>
+
+#include "platform/DebugLine.h"
 
 #if defined(_WIN32)
 #define MPGLIB_EXPORT
@@ -20,18 +23,23 @@ _Static_assert(sizeof(Decoder) <= sizeof(MpglibState), "decoder state does not f
 static Decoder* DecoderOf(MpglibState* state) { return (Decoder*)state->bytes; }
 
 static mpg123_handle* NewHandle(void) {
-    mpg123_handle* handle = mpg123_new(NULL, NULL);
-    if (!handle) return NULL;
-    const long* rates = NULL;
-    size_t count = 0;
-    mpg123_rates(&rates, &count);
-    int ok = mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_IGNORE_INFOFRAME, 0) == MPG123_OK &&
-             mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) == MPG123_OK &&
-             mpg123_format_none(handle) == MPG123_OK;
-    for (size_t i = 0; ok && i < count; ++i)
-        ok = mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK;
-    if (ok && mpg123_open_feed(handle) == MPG123_OK) return handle;
-    mpg123_delete(handle);
+    int error = MPG123_OK;
+    mpg123_handle* handle = mpg123_new(NULL, &error);
+    if (handle) {
+        const long* rates = NULL;
+        size_t count = 0;
+        mpg123_rates(&rates, &count);
+        error = mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_IGNORE_INFOFRAME, 0);
+        if (error == MPG123_OK) error = mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+        if (error == MPG123_OK) error = mpg123_format_none(handle);
+        for (size_t i = 0; error == MPG123_OK && i < count; ++i)
+            error = mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        if (error == MPG123_OK) error = mpg123_open_feed(handle);
+        if (error == MPG123_OK) return handle;
+        mpg123_delete(handle);
+    }
+    /* The player sees only a reader that gives no PCM. */
+    DebugLine(L"mpglib: no decoder, mpg123 error %d: %hs", error, mpg123_plain_strerror(error));
     return NULL;
 }
 

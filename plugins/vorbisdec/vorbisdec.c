@@ -32,13 +32,12 @@ static int FileSeek(void* file, ogg_int64_t offset, int whence) {
 
 static int FileClose(void* file) { return fclose((FILE*)file); }
 
-static long FileTell(void* file) {
+/* Windows' long has 32 bits: the library built for it takes a 64-bit tell. */
 #if defined(_WIN32)
-    return (long)_ftelli64((FILE*)file);
+static ogg_int64_t FileTell(void* file) { return _ftelli64((FILE*)file); }
 #else
-    return (long)ftello((FILE*)file);
+static long FileTell(void* file) { return (long)ftello((FILE*)file); }
 #endif
-}
 
 static const ov_callbacks kFileCallbacks = {FileRead, FileSeek, FileClose, FileTell};
 

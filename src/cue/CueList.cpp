@@ -6,6 +6,7 @@
 #include "platform/PathName.h"
 #include "platform/Report.h"
 #include "sources/PlayLength.h"
+#include "ui/Captions.h"
 
 namespace {
 std::wstring TimeText(int minutes, int seconds) {
@@ -60,7 +61,7 @@ bool CCueList::SelectCurrentCue(std::wstring& path) {
 bool CCueList::ConfirmCueFile(std::wstring& path) {
     if (platform::File::Exists(path)) return true;
     path.clear();
-    int answer = platform::ShowReport(MissingFileText(m_items[static_cast<size_t>(CurrentCue)].name), platform::kCaptionProgram,
+    int answer = platform::ShowReport(MissingFileText(m_items[static_cast<size_t>(CurrentCue)].name), kCaptionProgram,
                                       platform::ReportYesNoCancel | platform::ReportIconWarning |
                                           platform::ReportTaskModal | platform::ReportTopmost);
     if (answer == platform::ReportAnswerYes) {

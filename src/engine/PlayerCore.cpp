@@ -8,6 +8,7 @@
 
 // Worker-only state of one run.
 struct CPlayerCore::RunState {
+    uint32_t number = 0;  // what its end of play carries
     int32_t step = StepFill;
     int32_t frameReached = 0;
     int32_t lastJogFrame = -1;
@@ -48,18 +49,34 @@ void CPlayerCore::FillOutputParams() {
     bool asio = m_settings.OutputDeviceSel != 0;
     m_device = DeviceFor(m_settings.OutputDeviceSel);
     m_params.deviceName = asio ? m_settings.AsioDriverString : m_settings.MmeDeviceString;
-    m_params.selection = asio ? &m_settings.AsioOutputChannel : &m_settings.MmeDeviceID;
+    m_params.selection = SelectionSetting();
+}
+
+int32_t& CPlayerCore::SelectionSetting() {
+    return m_settings.OutputDeviceSel != 0 ? m_settings.AsioOutputChannel : m_settings.MmeDeviceID;
 }
 
 bool CPlayerCore::Play(platform::NotifyTarget notify) {
+    if (OpenRun(notify)) return true;
+    // Left set, a jog would make the next run begin as a jog, a seek at its old target.
+    m_command.store(CmdNone);
+    m_jogFlag.store(0);
+    return false;
+}
+
+bool CPlayerCore::OpenRun(platform::NotifyTarget notify) {
     if (!SelectSource(m_reader, nullptr)) return false;
     m_readers.SetDecodeBufferSize(m_settings.DecodeBufSize);
     if (!m_reader->Open(m_filePath)) return false;
     FillOutputParams();
-    if (!m_device || !m_device->Open(m_params)) {
+    const bool opened = m_device && m_device->Open(m_params) == OpenDone;
+    // The MME device finds a moved device by its name: its id is stored, opened or not.
+    SelectionSetting() = m_params.selection;
+    if (!opened) {
         m_reader->Close();
         return false;
     }
+    m_run.fetch_add(1);
     if (!Start(notify)) {
         m_device->Close();
         m_reader->Close();
@@ -72,7 +89,7 @@ bool CPlayerCore::Play(platform::NotifyTarget notify) {
 }
 
 int CPlayerCore::Pause(bool pause) {
-    if (!m_device) return 0;
+    if (!m_device) return PauseFailed;
     m_playState.store(pause ? PlayPaused : PlayPlaying);
     if (m_listener) m_listener->NotifyPauseChanged();
     return m_device->Pause(pause ? 1 : 0);
@@ -120,6 +137,10 @@ bool CPlayerCore::IsSeeking() const {
 
 bool CPlayerCore::IsJogging() const { return m_command.load() == CmdJog || m_jogFlag.load() != 0; }
 
+bool CPlayerCore::IsCurrentRun(uintptr_t run) const {
+    return run == m_run.load() && m_playState.load() != PlayStopped;
+}
+
 int CPlayerCore::GetPosition() { return m_device ? m_device->GetPosition() : 0; }
 
 int CPlayerCore::GetDeviceState() { return m_device ? m_device->GetState() : 0; }
@@ -135,13 +156,14 @@ void CPlayerCore::MarkRepositioning(int32_t expected) {
 
 unsigned CPlayerCore::Run() {
     RunState run;
+    run.number = m_run.load();
     run.frameReached = m_targetFrame.load();
     run.blockBytes = m_device->GetBlockBytes();
     run.block = static_cast<uint8_t*>(platform::HeapAllocZeroed(static_cast<size_t>(run.blockBytes > 0 ? run.blockBytes : 0)));
     if (!run.block) {
         // Nothing can be played without a block: end the run as at end of play.
         RequestStop();
-        platform::SendNotify(m_notify, WM_PLAYER_END);
+        platform::SendNotify(m_notify, WM_PLAYER_END, run.number);
         return 0;
     }
     const AudioFormatInfo& format = m_reader->Format();
@@ -209,7 +231,7 @@ void CPlayerCore::WriteBlock(RunState& run) {
     if (r != WriteFull) run.step = StepFill;
     if (r == WriteDrained && run.lastRead <= 0) {
         RequestStop();
-        platform::SendNotify(m_notify, WM_PLAYER_END);
+        platform::SendNotify(m_notify, WM_PLAYER_END, run.number);
     } else if (r == WriteFull) {
         platform::SleepMs(10);
     }
@@ -226,7 +248,13 @@ void CPlayerCore::SeekStep(RunState& run) {
     m_device->Reset(run.frameReached);
     run.step = StepFill;
     MarkRepositioning(CmdSeek);
-    if (state != DevicePaused) m_device->Pause(0);
+    if (state != DevicePaused) ResumeAfterReposition();
+}
+
+// A pause the user asks for while the device is held for a reposition is kept.
+void CPlayerCore::ResumeAfterReposition() {
+    m_device->Pause(0);
+    if (m_playState.load() == PlayPaused) m_device->Pause(1);
 }
 
 void CPlayerCore::JogStep(RunState& run) {
@@ -271,7 +299,7 @@ void CPlayerCore::JogRelease(RunState& run) {
     if (m_device->GetState() != DevicePaused) {
         m_device->Pause(1);
         m_device->Reset(run.frameReached);
-        m_device->Pause(0);
+        ResumeAfterReposition();
     } else {
         m_device->Reset(run.frameReached);
     }

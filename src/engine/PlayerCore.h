@@ -35,7 +35,11 @@ public:
     const std::wstring& GetFilePath() const { return m_filePath; }
     void SetListener(CPlayerListener* listener) { m_listener = listener; }
 
+    // Starts a run, numbered from 1 in the order runs start; its end of play is
+    // WM_PLAYER_END with that number in wParam. A Play that fails keeps nothing that was
+    // asked for it (a held jog, a pending seek).
     bool Play(platform::NotifyTarget notify);
+    // The device's PauseDone or PauseFailed; PauseFailed when no device was ever opened.
     int Pause(bool pause);
     bool Stop();
     int Seek(int32_t frame);
@@ -45,6 +49,9 @@ public:
     int GetJogLength() const { return m_jogLength.load(); }
     bool IsSeeking() const;
     bool IsJogging() const;
+    // True while run is the latest run and has not been stopped: an end of play that names
+    // another run comes too late and means nothing.
+    bool IsCurrentRun(uintptr_t run) const;
     PlayState GetPlayState() const { return static_cast<PlayState>(m_playState.load()); }
     int GetPosition();
     int GetDeviceState();
@@ -70,11 +77,15 @@ private:
     enum EngineStep : int32_t { StepFill = 1, StepWrite = 2, StepSeek = 3, StepJog = 5 };
 
     void FillOutputParams();
+    // The setting the chosen device's selection comes from and is stored back to.
+    int32_t& SelectionSetting();
+    bool OpenRun(platform::NotifyTarget notify);
     bool Fill(RunState& run);
     void WriteBlock(RunState& run);
     void SeekStep(RunState& run);
     void JogStep(RunState& run);
     void JogRelease(RunState& run);
+    void ResumeAfterReposition();
     // The worker's "this reposition is done": clears the marker and nothing the interface
     // thread wrote since.
     void ClearRepositioning();
@@ -88,6 +99,7 @@ private:
     std::atomic<int32_t> m_command{CmdNone};
     std::atomic<int32_t> m_jogLength{0};
     std::atomic<int32_t> m_jogFlag{0};
+    std::atomic<uint32_t> m_run{0};  // number of the latest run
 
     CReaderSet m_readers;
     CAudioFile* m_reader;

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#include "platform/Report.h"
+#include "platform/Text.h"
+#include "platform/Time.h"
+
 namespace {
 
 // The callbacks the driver calls; plain C functions on its own thread.
@@ -37,6 +41,12 @@ void CopyText(char* to, const char* from, size_t size) {
 
 }  // namespace
 
+bool AsioCallOk(const wchar_t* call, AsioError result) {
+    if (result == AsioOk) return true;
+    platform::DebugLine(std::wstring(L"ASIO: ") + call + L" failed, error " + std::to_wstring(result));
+    return false;
+}
+
 CAsioHost& CAsioHost::Instance() {
     // Never destroyed: devices closing at exit still find it.
     static CAsioHost* host = new CAsioHost;
@@ -64,14 +74,18 @@ bool CAsioHost::LoadDriver(const std::string& name) {
         const bool hadPrevious = m_driver && list->GetName(m_index, previous, sizeof previous) == 0;
         DropDriver();
         IAsioDriver* created = nullptr;
-        if (list->CreateDriver(i, &created) == 0 && created) {
+        const int result = list->CreateDriver(i, &created);
+        if (result == 0 && created) {
             m_driver = created;
             m_index = i;
             return true;
         }
+        platform::DebugLine(L"ASIO: creating driver " + platform::AnsiToWide(name) + L" failed, code " +
+                            std::to_wstring(result));
         if (hadPrevious && name != previous) LoadDriver(previous);
         return false;
     }
+    platform::DebugLine(L"ASIO: no driver named " + platform::AnsiToWide(name));
     return false;
 }
 
@@ -95,6 +109,7 @@ AsioError CAsioHost::Init() {
     std::memset(driver.info.errorMessage, 0, sizeof driver.info.errorMessage);
     m_driver->getErrorMessage(driver.info.errorMessage);
     driver.info.errorMessage[sizeof driver.info.errorMessage - 1] = '\0';
+    platform::DebugLine(L"ASIO: init failed: " + platform::AnsiToWide(driver.info.errorMessage));
     // Released, not only forgotten, so that the driver can be created again later.
     DropDriver();
     return AsioNotPresent;
@@ -187,38 +202,48 @@ void CAsioHost::BufferSwitch(const ASIOTime* time, int32_t index) {
     // A driver naming a half it does not have gets nothing written anywhere.
     if (index != 0 && index != 1) return;
     if (time) lastTime = *time;
+    // Counted before hold is read: whoever set hold either sees this switch and waits for
+    // it, or is seen by it.
+    switching.fetch_add(1);
+    FillHalf(index);
+    switching.fetch_sub(1);
+    if (driver.postOutput) OutputReady();
+}
+
+void CAsioHost::WaitForSwitch() {
+    while (switching.load() != 0) platform::SleepMs(1);
+}
+
+void CAsioHost::FillHalf(int32_t index) {
     auto* left = static_cast<uint8_t*>(driver.buffers[0].buffers[index]);
     auto* right = static_cast<uint8_t*>(driver.buffers[1].buffers[index]);
     if (!left || !right) return;
     const size_t half = static_cast<size_t>(halfBufferBytes);
+    const bool held = hold.load() != 0;
 
     // The frames of the previous switch are heard from now on; a switch that finds the
     // ring empty adds nothing the next time, so the position waits with the sound.
-    position.fetch_add(lastDelivered.exchange(0));
-    if (!hold.load() && filled.load() > 0) {
-        const int32_t r = readIndex.load();
-        const int32_t offset = readOffset.load();
-        AsioBlock* block = blocks[r];
-        std::memcpy(left, block->left + offset, half);
-        std::memcpy(right, block->right + offset, half);
-        const int32_t frames = block->frames.load();
-        const int32_t n = frames < driver.preferredSize ? frames : driver.preferredSize;
-        block->frames.store(frames - n);
-        lastDelivered.store(n);
-        if (frames - n < 1 || offset + 2 * halfBufferBytes > blockBytes) {
-            readIndex.store((r + 1) % blockCount);
-            readOffset.store(0);
-            // A Reset that emptied the ring meanwhile is not counted below zero.
-            int32_t count = filled.load();
-            while (count > 0 && !filled.compare_exchange_weak(count, count - 1)) {
-            }
-        } else {
-            readOffset.store(offset + halfBufferBytes);
-        }
-    } else {
-        // Silence only when there is no block: a block's copy fills the whole half.
+    if (!held) position.fetch_add(lastDelivered.exchange(0));
+    if (held || filled.load() <= 0) {
+        // Silence only when nothing plays: a block's copy fills the whole half.
         std::memset(left, 0, half);
         std::memset(right, 0, half);
+        return;
     }
-    if (driver.postOutput) OutputReady();
+    const int32_t r = readIndex.load();
+    const int32_t offset = readOffset.load();
+    AsioBlock* block = blocks[r];
+    std::memcpy(left, block->left + offset, half);
+    std::memcpy(right, block->right + offset, half);
+    const int32_t frames = block->frames.load();
+    const int32_t n = frames < driver.preferredSize ? frames : driver.preferredSize;
+    block->frames.store(frames - n);
+    lastDelivered.store(n);
+    if (frames - n < 1 || offset + 2 * halfBufferBytes > blockBytes) {
+        readIndex.store((r + 1) % blockCount);
+        readOffset.store(0);
+        filled.fetch_sub(1);
+    } else {
+        readOffset.store(offset + halfBufferBytes);
+    }
 }

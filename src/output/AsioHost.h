@@ -3,7 +3,8 @@
 // the driver calls on its own thread. The engine thread and the driver's thread share the
 // ring only through the filled count and the order of the ring: the engine fills blocks
 // that are not filled, the buffer switch plays filled blocks and releases each after its
-// last frames.
+// last frames. Whoever rewinds or frees the ring sets hold and waits for the switch under
+// way; the switch never waits for anyone.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,9 @@
 
 #include "output/AsioDriverList.h"
 #include "output/AsioInterface.h"
+
+// True when result is AsioOk; otherwise writes the debug line of the failed driver call.
+bool AsioCallOk(const wchar_t* call, AsioError result);
 
 // One block of the ring: a buffer per output channel in the driver's sample format.
 struct AsioBlock {
@@ -70,6 +74,9 @@ public:
 
     // The buffer switch with its time info, on the driver's thread.
     void BufferSwitch(const ASIOTime* time, int32_t index);
+    // Returns once no buffer switch is under way. With hold set before, every later switch
+    // leaves the ring and the position alone, so they are the caller's until hold clears.
+    void WaitForSwitch();
     // Zeroes both halves of both driver buffers.
     void SilenceDriverBuffers();
     // Answers of the message callback.
@@ -80,7 +87,8 @@ public:
     ASIOTime lastTime{};
 
     std::atomic<int32_t> running{0};
-    std::atomic<int32_t> hold{1};
+    std::atomic<int32_t> hold{1};       // switches play silence and touch nothing else
+    std::atomic<int32_t> switching{0};  // buffer switches under way
     int32_t streamRate = 0;
     int32_t blockCount = 0;
     std::atomic<int32_t> filled{0};
@@ -94,6 +102,7 @@ public:
 
 private:
     CAsioHost() = default;
+    void FillHalf(int32_t index);
     CAsioDriverListBase* List();
     std::unique_ptr<CAsioDriverListBase> m_installed;
     CAsioDriverListBase* m_list = nullptr;

@@ -1,9 +1,9 @@
 #include "output/AsioOut.h"
 
 #include <new>
+#include <string>
 
 #include "output/AsioHost.h"
-#include "platform/Heap.h"
 #include "platform/Report.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
@@ -30,18 +30,18 @@ CAsioOut::~CAsioOut() {
 
 int CAsioOut::Fail(const wchar_t* text) {
     platform::ShowReport(text, kCaptionAsioError, platform::ReportErrorStyle);
-    return 0;
+    return OpenFailed;
 }
 
 int CAsioOut::Open(OutputParams& params) {
     CAsioHost& host = Host();
-    if (host.running.load()) return 0;
+    if (host.running.load()) return OpenFailed;
     // Whatever the driver calls before the ring is ready plays silence.
     host.hold.store(1);
     std::string name;
     platform::WideToAnsi(params.deviceName, name);
     if (!host.LoadDriver(name)) return Fail(kNoDevice);
-    if (!StoreFormat(params)) return 0;
+    if (!StoreFormat(params)) return OpenFailed;
 
     AsioSampleRate rate = 0;
     host.GetSampleRate(rate);
@@ -49,7 +49,7 @@ int CAsioOut::Open(OutputParams& params) {
         host.SetSampleRate(host.streamRate);
         host.LoadDriver(name);
     }
-    if (host.Init() != AsioOk) return Fail(kInitFailed);
+    if (host.Init() != AsioOk) return Fail(kInitFailed);  // Init wrote the driver's text
 
     m_reduce = m_formatTag == 1 && params.bitsPerSample > params.resolution ? 1 : 0;
     if (QueryDriver() != 0) return Fail(kInitFailed);
@@ -57,16 +57,16 @@ int CAsioOut::Open(OutputParams& params) {
     host.position.store(0);
 
     // A pair the driver does not have is refused before it is asked for buffers.
-    if (m_pair < 0 || 2 * int64_t{m_pair} + 1 >= host.driver.outputChannels) return 0;
+    if (m_pair < 0 || 2 * int64_t{m_pair} + 1 >= host.driver.outputChannels) return OpenFailed;
     if (!CreateBuffers()) return Fail(kBufferFailed);
     if (!BuildRing(params)) {
         FreeRing();
         host.DisposeBuffers();
-        return 0;
+        return OpenFailed;
     }
 
     if (m_reduce) m_reducer.Setup(m_conversion.channels, m_conversion.sourceBytes, params.resolution, params.ditherType);
-    if (host.Start() != AsioOk) {
+    if (!AsioCallOk(L"start", host.Start())) {
         FreeRing();
         host.DisposeBuffers();
         return Fail(kStartFailed);
@@ -74,7 +74,7 @@ int CAsioOut::Open(OutputParams& params) {
     platform::SleepMs(1);
     host.hold.store(0);
     host.running.store(1);
-    return 1;
+    return OpenDone;
 }
 
 bool CAsioOut::StoreFormat(const OutputParams& params) {
@@ -82,23 +82,28 @@ bool CAsioOut::StoreFormat(const OutputParams& params) {
     m_conversion.sourceBytes = params.bitsPerSample / 8;
     m_conversion.channels = params.channels;
     m_frameBytes = m_conversion.sourceBytes * params.channels;
-    m_pair = params.selection ? *params.selection : 0;
+    m_pair = params.selection;
     Host().streamRate = params.sampleRate;
     const int32_t bits = params.bitsPerSample;
-    const bool playable = m_formatTag == 1 ? bits == 8 || bits == 16 || bits == 24 || bits == 32 : bits == 32 || bits == 64;
-    return playable && params.channels >= 1 && params.channels <= 64 && params.sampleRate > 0;
+    // Integer PCM or IEEE float: any other tag would play as noise.
+    const bool integer = m_formatTag == 1 && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+    const bool floating = m_formatTag == 3 && (bits == 32 || bits == 64);
+    return (integer || floating) && params.channels >= 1 && params.channels <= 64 && params.sampleRate > 0;
 }
 
 int CAsioOut::QueryDriver() {
     CAsioHost& host = Host();
     AsioDriverState& d = host.driver;
-    if (host.GetChannels(d.inputChannels, d.outputChannels) != AsioOk) return -1;
-    if (host.GetBufferSize(d.minSize, d.maxSize, d.preferredSize, d.granularity) != AsioOk) return -2;
-    if (d.preferredSize < 1 || d.preferredSize > kMaxDriverBuffer) return -2;
-    if (host.GetSampleRate(d.sampleRate) != AsioOk) return -3;
+    if (!AsioCallOk(L"getChannels", host.GetChannels(d.inputChannels, d.outputChannels))) return -1;
+    if (!AsioCallOk(L"getBufferSize", host.GetBufferSize(d.minSize, d.maxSize, d.preferredSize, d.granularity))) return -2;
+    if (d.preferredSize < 1 || d.preferredSize > kMaxDriverBuffer) {
+        platform::DebugLine(L"ASIO: getBufferSize gave the preferred size " + std::to_wstring(d.preferredSize));
+        return -2;
+    }
+    if (!AsioCallOk(L"getSampleRate", host.GetSampleRate(d.sampleRate))) return -3;
     if (!(d.sampleRate > 0)) {
-        if (host.SetSampleRate(44100.0) != AsioOk) return -5;
-        if (host.GetSampleRate(d.sampleRate) != AsioOk) return -6;
+        if (!AsioCallOk(L"setSampleRate", host.SetSampleRate(44100.0))) return -5;
+        if (!AsioCallOk(L"getSampleRate", host.GetSampleRate(d.sampleRate))) return -6;
     }
     d.postOutput = host.OutputReady() == AsioOk ? 1 : 0;
     return 0;
@@ -110,15 +115,22 @@ bool CAsioOut::CreateBuffers() {
     // A driver that switches before it is started finds no length of an earlier stream.
     host.halfBufferBytes = 0;
     for (int32_t i = 0; i < 2; ++i) d.buffers[i] = ASIOBufferInfo{0, 2 * m_pair + i, {nullptr, nullptr}};
-    bool ok = host.CreateBuffers(d.buffers, 2, d.preferredSize) == AsioOk;
+    bool ok = AsioCallOk(L"createBuffers", host.CreateBuffers(d.buffers, 2, d.preferredSize));
     for (int32_t i = 0; i < 2 && ok; ++i) {
         d.channels[i] = ASIOChannelInfo{};
         d.channels[i].channel = 2 * m_pair + i;
-        ok = host.GetChannelInfo(d.channels[i]) == AsioOk && d.buffers[i].buffers[0] && d.buffers[i].buffers[1];
+        ok = AsioCallOk(L"getChannelInfo", host.GetChannelInfo(d.channels[i]));
+        if (ok && !(d.buffers[i].buffers[0] && d.buffers[i].buffers[1])) {
+            platform::DebugLine(L"ASIO: createBuffers gave no buffer for channel " + std::to_wstring(2 * m_pair + i));
+            ok = false;
+        }
     }
-    ok = ok && host.GetLatencies(d.inputLatency, d.outputLatency) == AsioOk;
+    ok = ok && AsioCallOk(L"getLatencies", host.GetLatencies(d.inputLatency, d.outputLatency));
     // A sample type without a converter is refused: its buffers would get noise.
-    ok = ok && ChooseAsioConverter(d.channels[0].type, m_formatTag != 1, m_conversion, m_converter);
+    if (ok && !ChooseAsioConverter(d.channels[0].type, m_formatTag != 1, m_conversion, m_converter)) {
+        platform::DebugLine(L"ASIO: no converter for sample type " + std::to_wstring(d.channels[0].type));
+        ok = false;
+    }
     if (!ok) {
         host.DisposeBuffers();
         return false;
@@ -142,15 +154,13 @@ bool CAsioOut::BuildRing(const OutputParams& params) {
     m_sourceBlockBytes = static_cast<int32_t>(sourceBytes);
     host.blockCount = params.blockCount;
     for (int i = 0; i < host.blockCount; ++i) {
-        void* memory = platform::HeapAllocZeroed(sizeof(AsioBlock));
+        void* memory = m_memory.Alloc(sizeof(AsioBlock));
         if (!memory) return false;
-        ++m_allocations;
         AsioBlock* block = new (memory) AsioBlock{nullptr, nullptr, {0}};
         host.blocks[i] = block;
         for (uint8_t** buffer : {&block->left, &block->right}) {
-            *buffer = static_cast<uint8_t*>(platform::HeapAllocZeroed(static_cast<size_t>(blockBytes)));
+            *buffer = static_cast<uint8_t*>(m_memory.Alloc(static_cast<size_t>(blockBytes)));
             if (!*buffer) return false;
-            ++m_allocations;
         }
     }
     if (m_conversion.sourceBytes == 1 || m_reduce) m_scratch.assign(static_cast<size_t>(m_sourceBlockBytes), 0);
@@ -170,33 +180,28 @@ void CAsioOut::FreeRing() {
     CAsioHost& host = Host();
     for (AsioBlock*& block : host.blocks) {
         if (!block) continue;
-        for (uint8_t* buffer : {block->left, block->right}) {
-            if (!buffer) continue;
-            platform::HeapFree(buffer);
-            --m_allocations;
-        }
+        for (uint8_t* buffer : {block->left, block->right}) m_memory.Free(buffer);
         block->~AsioBlock();
-        platform::HeapFree(block);
-        --m_allocations;
+        m_memory.Free(block);
         block = nullptr;
     }
     host.blockCount = 0;
     host.filled.store(0);
     m_scratch.clear();
-    if (m_allocations != 0)
-        platform::ShowReport(L"メモリリークがあります", L"Error",
-                             platform::ReportIconInformation | platform::ReportTaskModal | platform::ReportTopmost);
+    m_memory.CheckFreed();
 }
 
 void CAsioOut::Close() {
     CAsioHost& host = Host();
     host.hold.store(1);
     host.Stop();
+    // A driver may return from stop while its last switch still runs.
+    host.WaitForSwitch();
     host.DisposeBuffers();
     host.DropDriver();
     FreeRing();
     host.running.store(0);
-    m_paused = 0;
+    m_paused.store(0);
 }
 
 int CAsioOut::Write(const uint8_t* data, uint32_t bytes) {
@@ -229,31 +234,40 @@ int CAsioOut::Write(const uint8_t* data, uint32_t bytes) {
     return static_cast<int>(bytes);
 }
 
-int CAsioOut::GetState() { return m_paused ? DevicePaused : Host().running.load(); }
+int CAsioOut::GetState() { return m_paused.load() ? DevicePaused : Host().running.load(); }
 
 int CAsioOut::Pause(int pause) {
     CAsioHost& host = Host();
-    if (!host.running.load()) return 0;
+    std::lock_guard<std::mutex> turn(m_driverTurn);
+    if (!host.running.load()) return PauseFailed;
+    bool done;
     if (pause) {
-        m_paused = 1;
-        host.Stop();
+        m_paused.store(1);
+        done = AsioCallOk(L"stop", host.Stop());
     } else {
-        host.Start();
-        m_paused = 0;
+        done = AsioCallOk(L"start", host.Start());
+        m_paused.store(0);
     }
-    return 1;
+    return done ? PauseDone : PauseFailed;
 }
 
 int CAsioOut::GetPosition() { return Host().position.load(); }
 
+// Safe with the driver running: the switch under way finishes first, later ones play
+// silence until the ring has started over.
 void CAsioOut::Reset(int position) {
     CAsioHost& host = Host();
-    platform::SleepMs(1);
+    std::lock_guard<std::mutex> turn(m_driverTurn);
+    const int32_t held = host.hold.exchange(1);
+    host.WaitForSwitch();
     host.position.store(position);
     // The frames before the seek are not counted from the new base.
     host.lastDelivered.store(0);
     RewindRing();
-    host.SilenceDriverBuffers();
+    // A stopped driver would start again with what its buffers hold; a running one plays
+    // out the half it was given last, and its switches fill the rest.
+    if (m_paused.load()) host.SilenceDriverBuffers();
+    host.hold.store(held);
 }
 
 int CAsioOut::GetBlockBytes() { return m_sourceBlockBytes; }

@@ -2,13 +2,16 @@
 // The ASIO output device: plays a stereo pair of the driver's output channels (pair n is
 // channels 2n and 2n + 1; a mono source feeds both). Write fills the host's ring of
 // blocks in the driver's sample format; the driver's buffer switch plays it out.
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "output/AsioConvert.h"
 #include "output/AudioDevice.h"
 #include "output/Dither.h"
+#include "output/RingMemory.h"
 
 class CAsioOut : public CAudioDevice {
 public:
@@ -32,7 +35,8 @@ public:
 private:
     // Takes the source format; false for one no converter reads.
     bool StoreFormat(const OutputParams& params);
-    // The driver's channels, buffer size and rate; 0 or the failed query's code.
+    // The driver's channels, buffer size and rate; 0, or the failed query's code after its
+    // debug line.
     int QueryDriver();
     bool CreateBuffers();
     bool BuildRing(const OutputParams& params);
@@ -40,12 +44,15 @@ private:
     void RewindRing();
     int Fail(const wchar_t* text);
 
-    int32_t m_paused = 0;
+    // The interface thread (pause) and the engine's worker (seek) take turns at the driver's
+    // start and stop and at the reset; the driver's thread never waits for this.
+    std::mutex m_driverTurn;
+    std::atomic<int32_t> m_paused{0};  // set while the driver is stopped by Pause
     int32_t m_pair = 0;
     int32_t m_formatTag = 0;
     int32_t m_frameBytes = 0;
     int32_t m_sourceBlockBytes = 0;
-    int32_t m_allocations = 0;
+    CRingMemory m_memory{L"Error"};
     int32_t m_reduce = 0;
     int32_t m_writeIndex = 0;
     AsioConversion m_conversion;

@@ -28,7 +28,9 @@ public:
     // Pushes written bytes to the disk.
     bool Flush();
     bool Seek(int64_t offset);
-    int64_t Tell() const;
+    // The position the reads, writes and seeks through this object have left, with no
+    // call to the OS: readers ask for it on every block. -1 when closed.
+    int64_t Tell() const { return IsOpen() ? m_position : -1; }
     int64_t Size() const;
 
     static bool Exists(const std::wstring& path);
@@ -37,6 +39,7 @@ public:
     static bool Delete(const std::wstring& path);
 
 private:
+    int64_t m_position = 0;
 #ifdef _WIN32
     void* m_handle = reinterpret_cast<void*>(-1);
 #else

@@ -1,6 +1,6 @@
 #pragma once
 // Where the engine's worker reports to. On Windows the target is a window handle and the
-// report is SendNotifyMessageW(target, message, 0, 0); natively it is a NotifySink.
+// report is SendNotifyMessageW(target, message, param, 0); natively it is a NotifySink.
 #include <cstdint>
 
 namespace platform {
@@ -9,12 +9,12 @@ using NotifyTarget = void*;
 
 class NotifySink {
 public:
-    virtual void OnNotify(uint32_t message) = 0;
+    virtual void OnNotify(uint32_t message, uintptr_t param) = 0;
 
 protected:
     ~NotifySink() = default;
 };
 
-void SendNotify(NotifyTarget target, uint32_t message);
+void SendNotify(NotifyTarget target, uint32_t message, uintptr_t param);
 
 }  // namespace platform

@@ -37,4 +37,9 @@ std::wstring FolderPart(const std::wstring& path) {
     return path.substr(0, start);
 }
 
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty() || IsSeparator(folder.back())) return folder + name;
+    return folder + L'\\' + name;
+}
+
 }  // namespace platform

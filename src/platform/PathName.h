@@ -11,5 +11,7 @@ std::wstring PathExtension(const std::wstring& path);
 std::wstring FileNamePart(const std::wstring& path);
 // Everything before the last component, without the separator.
 std::wstring FolderPart(const std::wstring& path);
+// name inside folder: a "\" between them unless folder is empty or ends in a separator.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 
 }  // namespace platform

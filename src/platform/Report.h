@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/DebugLine.h"
+
 namespace platform {
 
 enum : uint32_t {
@@ -25,10 +27,8 @@ enum : int { ReportAnswerOk = 1, ReportAnswerCancel = 2, ReportAnswerYes = 6, Re
 // Shows the box and returns the button pressed.
 int ShowReport(const std::wstring& text, const std::wstring& caption, uint32_t style);
 
-// Captions used across the program.
-inline const wchar_t* const kCaptionError = L"Error - Orvane -";
-inline const wchar_t* const kCaptionDeviceError = L"Device Error - Orvane -";
-// Questions about the cue list and decoder libraries that cannot be loaded.
-inline const wchar_t* const kCaptionProgram = L"Orvane";
+// One line for a debugger or trace viewer, for failures no box tells fully: what failed,
+// with the system's or driver's code and text; through the plug-ins' own DebugLine.
+inline void DebugLine(const std::wstring& line) { ::DebugLine(L"%ls", line.c_str()); }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
-// One OS thread running a plain function. Start once, Join once.
+// One OS thread running a plain function. Start once, Join once. On Windows the function
+// runs with COM initialised (multithreaded apartment).
 #include <cstdint>
 
 namespace platform {

@@ -21,18 +21,21 @@ bool ParseAiff(platform::File& file, AudioFormatInfo& format) {
     if (!ChunkScan(file, "COMM", comm, kCommBytes) || uint64_t{LoadBe32(comm + 4)} + 8 > kCommBytes) return false;
     const double rate = ExtendedToDouble(comm + 16);
     if (!(rate >= 0 && rate <= std::numeric_limits<int32_t>::max())) return false;
+    // A sample size that is not whole bytes (12 or 20 bits) is stored left-justified in
+    // whole bytes, and plays as that container.
+    const uint32_t sampleBytes = (LoadBe16(comm + 14) + 7u) / 8;
     format.formatTag = FormatTagPcm;
     format.channels = LoadBe16(comm + 8);
-    format.bitsPerSample = LoadBe16(comm + 14);
+    format.bitsPerSample = static_cast<int32_t>(sampleBytes * 8);
     format.sampleRate = static_cast<int32_t>(rate);
-    format.blockAlign = static_cast<int32_t>(static_cast<uint32_t>(format.bitsPerSample) * format.channels / 8);
+    format.blockAlign = static_cast<int32_t>(sampleBytes * static_cast<uint32_t>(format.channels));
     const uint32_t dataSize = LoadBe32(comm + 10) * static_cast<uint32_t>(format.blockAlign);
 
     uint32_t ssndSize = 0;
     uint8_t ssnd[8];  // offset, block size
     if (!WalkToChunk(file, "SSND", ByteOrder::Big, ssndSize) || file.Read(ssnd, sizeof ssnd) != sizeof ssnd)
         return false;
-    return SetDataRange(format, file.Tell() + LoadBe32(ssnd), dataSize);
+    return SetDataRange(format, file, file.Tell() + LoadBe32(ssnd), dataSize);
 }
 
 // Whole samples only; one loop per width keeps the swap cheap beside the file read.

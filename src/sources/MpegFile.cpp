@@ -12,40 +12,35 @@ namespace {
 
 // Decoded PCM, shared by every MPEG reader of the process: only one stream plays at a time.
 uint8_t g_pcm[MPGLIB_OUTPUT_BYTES];
-uint32_t g_pcmUnread = 0;
-uint32_t g_pcmCursor = 0;
+HeldPcm g_held;
 
 void DropPcm() {
     std::memset(g_pcm, 0, sizeof g_pcm);
-    g_pcmUnread = 0;
-    g_pcmCursor = 0;
+    g_held = HeldPcm{};
 }
 
 // The file is opened unshared, for the parse as for playback.
-bool ParseFile(const std::wstring& path, AudioFormatInfo& format, XingInfo& xing) {
+bool ParseFile(const std::wstring& path, AudioFormatInfo& format, XingInfo& xing, MpegTrim& trim) {
     platform::File file;
-    return file.OpenRead(path, platform::FileShare::None) && ParseMpegStream(file, format, xing);
+    if (!file.OpenRead(path, platform::FileShare::None) || !ParseMpegStream(file, format, xing)) return false;
+    trim = FindMpegTrim(file, format, xing.header);
+    return true;
 }
 
 }  // namespace
 
-CMpegFile::CMpegFile(std::wstring libraryName) : m_libraryName(std::move(libraryName)) {}
+CMpegFile::CMpegFile(std::wstring libraryName)
+    : m_library(std::move(libraryName), {kTextMpglibMissing, kTextMpglibIncomplete}) {}
 
 CMpegFile::~CMpegFile() { Close(); }
 
-// An incomplete library is let go, so a replaced one is tried at the next Open.
 bool CMpegFile::LoadDecoder() {
-    if (m_decode) return true;
-    if (!m_library.Load(m_libraryName)) return ReportDecoderError(kTextMpglibMissing);
-    m_init = reinterpret_cast<MpglibInitFn>(m_library.Symbol(MPGLIB_INIT_NAME));
-    m_exit = reinterpret_cast<MpglibExitFn>(m_library.Symbol(MPGLIB_EXIT_NAME));
-    m_decode = reinterpret_cast<MpglibDecodeFn>(m_library.Symbol(MPGLIB_DECODE_NAME));
-    if (m_init && m_exit && m_decode) return true;
-    m_init = nullptr;
-    m_exit = nullptr;
-    m_decode = nullptr;
-    m_library.Free();
-    return ReportDecoderError(kTextMpglibIncomplete);
+    return m_library.Load([this](const DecoderLibrary& library) {
+        m_init = library.Export<MpglibInitFn>(MPGLIB_INIT_NAME);
+        m_exit = library.Export<MpglibExitFn>(MPGLIB_EXIT_NAME);
+        m_decode = library.Export<MpglibDecodeFn>(MPGLIB_DECODE_NAME);
+        return m_init && m_exit && m_decode;
+    });
 }
 
 void CMpegFile::ResetDecoder() {
@@ -58,18 +53,27 @@ int CMpegFile::Open(const std::wstring& path) {
     if (m_file.IsOpen() || !LoadDecoder()) return 0;
     ResetDecoder();
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
-    if (!ParseFile(path, m_format, m_xing)) return ReportFileError(kTextUnsupported);
+    if (!ParseFile(path, m_format, m_xing, m_trim)) return ReportFileError(kTextUnsupported);
     if (!m_file.OpenRead(path, platform::FileShare::None)) return 0;
-    m_file.Seek(m_format.dataOffset);
     m_inputSize = m_inputBytes > 0 ? static_cast<uint32_t>(m_inputBytes) : 8192;
     m_input = static_cast<uint8_t*>(platform::HeapAllocZeroed(m_inputSize));
     if (!m_input) {
         m_file.Close();  // a failed Open leaves nothing open
         return 0;
     }
-    m_format.totalFrames = MpegTotalFrames(m_format, m_xing);
+    const uint64_t firstFrame = m_format.dataOffset + m_trim.infoFrameBytes;
+    m_indexed = m_index.Build(m_file, m_format, m_xing.header, firstFrame);
+    if (m_indexed) {
+        m_format.totalFrames = MpegHeardLength(m_trim, uint64_t{m_index.Count()} * m_index.SamplesPerFrame());
+    } else {
+        m_trim = MpegTrim{};
+        m_format.totalFrames = MpegTotalFrames(m_format, m_xing);
+    }
+    m_file.Seek(static_cast<int64_t>(m_indexed ? firstFrame : m_format.dataOffset));
+    m_preroll = MpegPreroll{};
+    m_decodedBytes = m_heardFromBytes = 0;
     DropPcm();
-    return 1;
+    return ReaderDone;
 }
 
 void CMpegFile::Close() {
@@ -78,30 +82,49 @@ void CMpegFile::Close() {
     m_state = nullptr;
     platform::HeapFree(m_input);
     m_input = nullptr;
+    m_index.Clear();
 }
 
-// Decodes into the PCM buffer, feeding the decoder from the file when it asks for more:
-// 1 when the buffer was refilled (possibly with nothing), 0 at the end of the data, -1
-// when the call must fail.
-int CMpegFile::Refill() {
+// Decodes into the PCM buffer, feeding the decoder from the file when it asks for more.
+// Filled may leave it empty (all of it unheard, or no PCM from the input yet).
+Refill CMpegFile::DecodeMore() {
     int produced = 0;
     int result = m_decode(m_state, nullptr, 0, g_pcm, MPGLIB_OUTPUT_BYTES, &produced);
-    if (result == MPGLIB_ERROR) return -1;
+    if (result == MPGLIB_ERROR) return Refill::Failed;
     if (result == MPGLIB_NEED_MORE || produced <= 0) {
         const int64_t at = m_file.Tell();
-        if (at < 0 || static_cast<uint64_t>(at) >= m_format.dataEnd) return 0;
+        if (at < 0 || static_cast<uint64_t>(at) >= m_format.dataEnd) return Refill::End;
         const uint32_t amount =
             static_cast<uint32_t>(std::min<uint64_t>(m_inputSize, m_format.dataEnd - static_cast<uint64_t>(at)));
         const int64_t got = m_file.Read(m_input, amount);
-        if (got < 0) return -1;
-        if (got == 0) return 0;
+        if (got < 0) return Refill::Failed;
+        if (got == 0) return Refill::End;
+        if (m_indexed) m_index.Silence(m_preroll, static_cast<uint64_t>(at), m_input, static_cast<uint32_t>(got));
         produced = 0;
         m_decode(m_state, m_input, static_cast<int>(got), g_pcm, MPGLIB_OUTPUT_BYTES, &produced);
     }
     // A library that claims more than the buffer holds is not believed.
-    g_pcmUnread = static_cast<uint32_t>(std::clamp(produced, 0, int{MPGLIB_OUTPUT_BYTES}));
-    g_pcmCursor = 0;
-    return 1;
+    g_held = {g_pcm, KeepHeard(static_cast<uint32_t>(std::clamp(produced, 0, int{MPGLIB_OUTPUT_BYTES})))};
+    return Refill::Filled;
+}
+
+// Moves the heard part of the PCM just decoded to the front of the buffer: what the trim
+// keeps, from the seek target on. Returns its size.
+uint32_t CMpegFile::KeepHeard(uint32_t decoded) {
+    const uint64_t from = m_decodedBytes, to = from + decoded;
+    m_decodedBytes = to;
+    const uint64_t align = static_cast<uint64_t>(m_format.blockAlign);
+    uint32_t kept = 0;
+    const auto keep = [&](uint64_t start, uint64_t end) {
+        start = std::max({start, from, m_heardFromBytes});
+        end = std::min(end, to);
+        if (start >= end) return;
+        std::memmove(g_pcm + kept, g_pcm + (start - from), static_cast<size_t>(end - start));
+        kept += static_cast<uint32_t>(end - start);
+    };
+    keep(m_trim.begin * align, m_trim.headEnd * align);
+    keep(m_trim.tailStart * align, UINT64_MAX);
+    return kept;
 }
 
 int CMpegFile::Read(void* buffer, uint32_t bytes) {
@@ -111,31 +134,39 @@ int CMpegFile::Read(void* buffer, uint32_t bytes) {
     }
     if (!m_file.IsOpen() || !m_state || !buffer) return 0;
     bytes = std::min<uint32_t>(bytes, INT_MAX);
-    auto* out = static_cast<uint8_t*>(buffer);
-    uint32_t copied = 0;
-    while (copied < bytes) {
-        if (g_pcmUnread == 0) {
-            const int refilled = Refill();
-            if (refilled < 0) return 0;
-            if (refilled == 0) break;
-        }
-        const uint32_t n = std::min(bytes - copied, g_pcmUnread);
-        std::memcpy(out + copied, g_pcm + g_pcmCursor, n);
-        copied += n;
-        g_pcmCursor += n;
-        g_pcmUnread -= n;
-    }
+    const Gathered got = GatherPcm(g_held, static_cast<uint8_t*>(buffer), bytes, [this] { return DecodeMore(); });
+    // A decoder error loses what this read gathered before it.
+    if (got.failed) return 0;
     platform::SleepMs(10);
-    return static_cast<int>(copied);
+    return static_cast<int>(got.bytes);
 }
 
+// Decoding starts at the preroll's first frame; what comes before the target is dropped.
+// Whatever was decoded before is gone, so the next Read starts at the target even without
+// the zero-byte Read that usually follows.
 int CMpegFile::Seek(uint32_t frame) {
-    if (!m_file.IsOpen()) return -1;
+    if (!m_file.IsOpen()) return SeekNoFile;
+    if (!m_indexed) return SeekByTable(frame);
+    const uint64_t heard = std::min<uint64_t>(frame, m_format.totalFrames);
+    const uint64_t decoded = MpegDecodedPosition(m_trim, heard);
+    const uint32_t spf = m_index.SamplesPerFrame();
+    m_preroll = m_index.Preroll(static_cast<uint32_t>(std::min<uint64_t>(decoded / spf, m_index.Count())));
+    m_file.Seek(static_cast<int64_t>(m_index.FileOffset(m_preroll.first)));
+    ResetDecoder();
+    DropPcm();
+    const uint64_t align = static_cast<uint64_t>(m_format.blockAlign);
+    m_decodedBytes = uint64_t{m_preroll.first} * spf * align;
+    m_heardFromBytes = decoded * align;
+    return static_cast<int>(heard);
+}
+
+// Without an index: the frame the table or the bitrate puts at the byte position found.
+int CMpegFile::SeekByTable(uint32_t frame) {
     if (!MpegHasBitrate(m_xing.header)) {
         // Nothing to measure a free-format stream by: it starts again, as the answer says.
         m_file.Seek(m_format.dataOffset);
         ResetDecoder();
-        Read(nullptr, 0);
+        DropPcm();
         return 0;
     }
     const uint64_t start = m_format.dataOffset;
@@ -143,18 +174,18 @@ int CMpegFile::Seek(uint32_t frame) {
         ResyncMpeg(m_file, static_cast<int64_t>(start + MpegSeekOffset(m_format, m_xing, frame)), m_xing.header);
     if (found < 0) return 0;
     m_file.Seek(found);
-    const uint64_t reached = MpegFrameAt(m_format, m_xing, static_cast<uint64_t>(found) - start, frame);
     ResetDecoder();
-    Read(nullptr, 0);
-    return static_cast<int>(reached);
+    DropPcm();
+    return static_cast<int>(MpegFrameAt(m_format, m_xing, static_cast<uint64_t>(found) - start));
 }
 
 int CMpegFile::GetLength(const std::wstring& path, int& minutes, int& seconds) {
     AudioFormatInfo format;
     XingInfo xing;
+    MpegTrim trim;
     uint64_t length = 0;
-    if (!ParseFile(path, format, xing) || !MpegLengthSeconds(format, xing, length)) return 0;
+    if (!ParseFile(path, format, xing, trim) || !MpegLengthSeconds(format, xing, trim, length)) return 0;
     minutes = static_cast<int>(length / 60);
     seconds = static_cast<int>(length % 60);
-    return 1;
+    return ReaderDone;
 }

@@ -2,11 +2,19 @@
 // MPEG audio Layer I, II and III (".mp1", ".mp2", ".mp3" and the RIFF-wrapped ".rmp"):
 // the reader finds the frames and does all file access; mpglib.dll, loaded on the first
 // Open, turns the compressed bytes into 16-bit PCM.
+//
+// Open indexes every frame, so positions are exact: a seek decodes from enough frames
+// before the target and drops what comes before it, and a LAME-style Info frame's trim
+// (decoder and encoder delay, padding) is left out of the PCM, the length and every
+// position, as mpg123 leaves it out. A stream that cannot be indexed (free format) is
+// played whole and seeks by its Xing table or bitrate.
 #include <string>
 
 #include "mpglib/mpglib.h"
-#include "platform/Library.h"
 #include "sources/AudioFile.h"
+#include "sources/DecoderLibrary.h"
+#include "sources/HeldPcm.h"
+#include "sources/MpegIndex.h"
 #include "sources/MpegStream.h"
 
 inline const wchar_t* const kTextMpglibMissing = L"mpglib.dllが読み込めませんでした。";
@@ -32,16 +40,25 @@ public:
 private:
     bool LoadDecoder();
     void ResetDecoder();
-    int Refill();
+    Refill DecodeMore();
+    uint32_t KeepHeard(uint32_t decoded);
+    int SeekByTable(uint32_t frame);
 
-    std::wstring m_libraryName;
-    platform::Library m_library;
+    DecoderLibrary m_library;
     MpglibInitFn m_init = nullptr;
     MpglibExitFn m_exit = nullptr;
     MpglibDecodeFn m_decode = nullptr;
     MpglibState* m_state = nullptr;  // set while a stream is set up
     MpglibState m_stateStorage{};
     XingInfo m_xing{};
+    MpegTrim m_trim{};
+    CMpegIndex m_index;
+    bool m_indexed = false;
+    MpegPreroll m_preroll{};
+    // Bytes of PCM the decoder has given since the first frame after the Info frame, and
+    // the position before which it is not heard (a seek's target).
+    uint64_t m_decodedBytes = 0;
+    uint64_t m_heardFromBytes = 0;
     uint8_t* m_input = nullptr;
     uint32_t m_inputSize = 0;
     int32_t m_inputBytes = 8192;

@@ -6,6 +6,7 @@
 
 #include "sources/ByteOrder.h"
 #include "sources/ChunkScan.h"
+#include "sources/MpegHeader.h"
 #include "sources/ReaderReport.h"
 
 namespace {
@@ -16,31 +17,13 @@ constexpr uint32_t kXingSearchBytes = 256;
 constexpr uint32_t kXingLastOffset = 35;
 constexpr uint32_t kResyncWindows = 4096;
 
-bool IsSync(const uint8_t* p) { return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0; }
+using mpeg::BitrateIndexOf;
+using mpeg::IsSync;
+using mpeg::Kbps;
+using mpeg::LayerOf;
+using mpeg::RateIndexOf;
 
-int VersionOf(const uint8_t* h) { return (h[1] >> 3) & 3; }  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-int LayerOf(const uint8_t* h) { return (h[1] >> 1) & 3; }    // 3 Layer I, 2 II, 1 III
-int BitrateIndexOf(const uint8_t* h) { return h[2] >> 4; }
-int RateIndexOf(const uint8_t* h) { return (h[2] >> 2) & 3; }
-bool IsLsf(const uint8_t* h) { return (h[1] & 0x18) != 0x18; }
-int KOf(const uint8_t* h) { return IsLsf(h) ? 1 : 2; }
-
-// kbit/s; 0 for free format and invalid headers.
-int Kbps(const uint8_t* h) {
-    static const uint16_t kMpeg1[3][15] = {
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // Layer III
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // Layer II
-        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}, // Layer I
-    };
-    static const uint16_t kMpeg2[3][15] = {
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-    };
-    const int layer = LayerOf(h), index = BitrateIndexOf(h);
-    if (layer == 0 || index == 0 || index > 14) return 0;
-    return (h[1] & 0x08) ? kMpeg1[layer - 1][index] : kMpeg2[layer - 1][index];
-}
+int KOf(const uint8_t* h) { return mpeg::IsLsf(h) ? 1 : 2; }
 
 // Bytes read at `offset`; what the file does not hold stays zero.
 uint32_t ReadAt(platform::File& file, uint64_t offset, uint8_t* buffer, uint32_t bytes) {
@@ -96,6 +79,10 @@ uint64_t DataBytes(const AudioFormatInfo& format) {
 }
 
 uint64_t FloorToCount(double value) { return value > 0 ? static_cast<uint64_t>(std::floor(value)) : 0; }
+
+// The table of contents in 256ths of the data, per percent of the length; the entry after
+// the last stands for the end of the data.
+double TocEntry(const XingInfo& xing, int percent) { return percent < 100 ? xing.toc[percent] : 256.0; }
 
 }  // namespace
 
@@ -155,11 +142,9 @@ bool ParseMpegStream(platform::File& file, AudioFormatInfo& format, XingInfo& xi
     if (!FindFrames(file, size, offset, end, xing.header) || offset > UINT32_MAX || RateIndexOf(word) == 3)
         return false;
 
-    static const int32_t kBaseRates[3] = {44100, 48000, 32000};
-    static const int32_t kDivisors[4] = {4, 4, 2, 1};  // by version: 2.5, reserved, 2, 1
     format.formatTag = FormatTagPcm;
-    format.channels = (word[3] >> 6) == 3 ? 1 : 2;
-    format.sampleRate = kBaseRates[RateIndexOf(word)] / kDivisors[VersionOf(word)];
+    format.channels = mpeg::IsMono(word) ? 1 : 2;
+    format.sampleRate = mpeg::SampleRate(word);
     format.bitsPerSample = 16;
     format.blockAlign = format.channels * 2;
     format.dataOffset = static_cast<uint32_t>(offset);
@@ -184,15 +169,16 @@ uint64_t MpegTotalFrames(const AudioFormatInfo& format, const XingInfo& xing) {
     return FloorToCount(n / static_cast<double>(bytes) * (q * n) * 576 * KOf(xing.header));
 }
 
-bool MpegLengthSeconds(const AudioFormatInfo& format, const XingInfo& xing, uint64_t& seconds) {
+bool MpegLengthSeconds(const AudioFormatInfo& format, const XingInfo& xing, const MpegTrim& trim, uint64_t& seconds) {
     const int kbps = Kbps(xing.header);
     if (kbps == 0 || format.sampleRate <= 0) return false;
-    if (!xing.present) {
+    if (!xing.present && !trim.announced) {
         seconds = DataBytes(format) * 8 / (static_cast<uint64_t>(kbps) * 1000);
         return true;
     }
-    const uint64_t ms = (uint64_t{xing.frames} + 1) * 576 * static_cast<uint64_t>(KOf(xing.header)) * 1000 /
-                        static_cast<uint32_t>(format.sampleRate);
+    const uint64_t samples = trim.announced ? MpegHeardLength(trim, trim.announced)
+                                            : (uint64_t{xing.frames} + 1) * 576 * static_cast<uint64_t>(KOf(xing.header));
+    const uint64_t ms = samples * 1000 / static_cast<uint32_t>(format.sampleRate);
     seconds = ms / 1000 + (ms / 100 % 10 != 0 ? 1 : 0);
     return true;
 }
@@ -205,24 +191,30 @@ uint64_t MpegSeekOffset(const AudioFormatInfo& format, const XingInfo& xing, uin
     if (xing.flags & XingTocFlag) {
         const uint64_t total = MpegTotalFrames(format, xing);
         if (total == 0) return 0;
-        // The entry after the last stands for the end of the data.
-        const auto entry = [&](int i) { return i < 100 ? static_cast<double>(xing.toc[i]) : 256.0; };
         const double p = std::min(100.0, static_cast<double>(frame) / static_cast<double>(total) * 100);
         const int i = static_cast<int>(p);
-        const double a = entry(i), b = entry(i + 1);
+        const double a = TocEntry(xing, i), b = TocEntry(xing, i + 1);
         return FloorToCount(bytes / 256 * (a + (b - a) * (p - i)));
     }
     if (xing.frames == 0) return 0;
     return FloorToCount(bytes / (KOf(xing.header) * 576.0 * xing.frames) * frame);
 }
 
-uint64_t MpegFrameAt(const AudioFormatInfo& format, const XingInfo& xing, uint64_t offset, uint32_t target) {
+uint64_t MpegFrameAt(const AudioFormatInfo& format, const XingInfo& xing, uint64_t offset) {
     const int kbps = Kbps(xing.header);
     const uint64_t bytes = DataBytes(format);
     if (kbps == 0) return 0;
     if (!xing.present) return FloorToCount(static_cast<double>(offset) * 8 / kbps / 1000 * format.sampleRate);
-    if (xing.flags & XingTocFlag) return target;
     if (bytes == 0) return 0;
+    if (xing.flags & XingTocFlag) {
+        // Where the table puts the byte reached, read back.
+        const double at = static_cast<double>(offset) * 256 / static_cast<double>(bytes);
+        int i = 0;
+        while (i < 99 && TocEntry(xing, i + 1) <= at) ++i;
+        const double a = TocEntry(xing, i), b = TocEntry(xing, i + 1);
+        const double percent = i + (b > a ? std::clamp((at - a) / (b - a), 0.0, 1.0) : 0.0);
+        return FloorToCount(percent / 100 * static_cast<double>(MpegTotalFrames(format, xing)));
+    }
     return FloorToCount(xing.frames / static_cast<double>(bytes) * static_cast<double>(offset) * 576 *
                         KOf(xing.header));
 }
@@ -244,4 +236,72 @@ int64_t ResyncMpeg(platform::File& file, int64_t offset, const uint8_t header[4]
     for (uint32_t i = 0; i + 4 <= got; ++i)
         if (i > kResyncWindows || matches(window + i)) return offset + i;
     return -1;
+}
+
+namespace {
+
+constexpr uint64_t kDecoderDelay = 529;  // of the decoder's filter banks (libmpg123's GAPLESS_DELAY)
+
+enum : uint32_t { XingFramesFlag = 1, XingBytesFlag = 2, XingQualityFlag = 8 };
+
+// The frame count, the encoder's delay and padding as libmpg123 trims by them: the end only
+// when it lies after the start of the stream; frames beyond the count play whole, but none
+// before the one that holds the first heard sample.
+MpegTrim TrimOf(uint32_t infoFrameBytes, uint64_t frames, uint64_t delay, uint64_t padding, uint64_t spf) {
+    MpegTrim trim{infoFrameBytes, 0, 0, 0, 0};
+    if (frames == 0) return trim;
+    const uint64_t announced = frames * spf;
+    trim.announced = announced;
+    trim.begin = delay + kDecoderDelay;
+    trim.headEnd = announced + kDecoderDelay > padding ? std::min(announced + kDecoderDelay - padding, announced)
+                                                       : announced;
+    trim.tailStart = std::max(announced, trim.begin / spf * spf);
+    return trim;
+}
+
+}  // namespace
+
+MpegTrim FindMpegTrim(platform::File& file, const AudioFormatInfo& format, const uint8_t header[4]) {
+    const uint32_t bytes = mpeg::FrameBytes(header);
+    MpegTrim none{0, 0, 0, 0, 0};
+    if (!mpeg::IsLayer3(header) || bytes == 0 || format.dataOffset + uint64_t{bytes} > format.dataEnd) return none;
+    uint8_t frame[4 + 3456];
+    if (ReadAt(file, format.dataOffset, frame, bytes) != bytes) return none;
+    const uint8_t* body = frame + 4;
+    const uint32_t size = bytes - 4;
+    uint32_t at = mpeg::SideInfoBytes(header);  // where libmpg123 looks, CRC or not
+    if (size < at + 8) return none;
+    for (uint32_t i = 2; i < at; ++i)
+        if (body[i] != 0) return none;
+    if (std::memcmp(body + at, "Info", 4) != 0 && std::memcmp(body + at, "Xing", 4) != 0) return none;
+    const uint32_t flags = LoadBe32(body + at + 4);
+    at += 8;
+    // Each field is there only when its flag is set; a frame too short for one ends the tag.
+    uint32_t frames = 0;
+    const struct {
+        uint32_t flag, bytes;
+    } fields[] = {{XingFramesFlag, 4}, {XingBytesFlag, 4}, {XingTocFlag, 100}, {XingQualityFlag, 4}};
+    for (const auto& field : fields) {
+        if (!(flags & field.flag)) continue;
+        if (size < at + field.bytes) return TrimOf(bytes, frames, 0, 0, mpeg::SamplesPerFrame(header));
+        if (field.flag == XingFramesFlag) frames = LoadBe32(body + at);
+        at += field.bytes;
+    }
+    // The LAME extension: an encoder name, then at 21 two 12-bit counts.
+    uint64_t delay = 0, padding = 0;
+    if (size >= at + 24 && body[at] != 0) {
+        delay = uint64_t{body[at + 21]} << 4 | body[at + 22] >> 4;
+        padding = uint64_t{body[at + 22] & 0x0Fu} << 8 | body[at + 23];
+    }
+    return TrimOf(bytes, frames, delay, padding, mpeg::SamplesPerFrame(header));
+}
+
+uint64_t MpegHeardLength(const MpegTrim& trim, uint64_t decoded) {
+    const uint64_t head = std::min(decoded, trim.headEnd);
+    return (head > trim.begin ? head - trim.begin : 0) + (decoded > trim.tailStart ? decoded - trim.tailStart : 0);
+}
+
+uint64_t MpegDecodedPosition(const MpegTrim& trim, uint64_t heard) {
+    const uint64_t head = trim.headEnd > trim.begin ? trim.headEnd - trim.begin : 0;
+    return heard < head ? trim.begin + heard : trim.tailStart + (heard - head);
 }

@@ -18,8 +18,11 @@ bool ParseFile(const std::wstring& path, HeaderParse parse, AudioFormatInfo& for
 
 }  // namespace
 
-bool SetDataRange(AudioFormatInfo& format, int64_t offset, uint64_t size) {
+bool SetDataRange(AudioFormatInfo& format, const platform::File& file, int64_t offset, uint64_t size) {
     if (offset < 0 || offset > std::numeric_limits<uint32_t>::max()) return false;
+    const uint64_t largestEnd = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    if (size > largestEnd - static_cast<uint64_t>(offset))
+        size = static_cast<uint64_t>(std::max<int64_t>(file.Size() - offset, 0));
     format.dataOffset = static_cast<uint32_t>(offset);
     format.dataSize = size;
     format.dataEnd = format.dataOffset + size;
@@ -33,11 +36,11 @@ int OpenPcmStream(platform::File& file, AudioFormatInfo& format, const std::wstr
     if (!ParseFile(path, parse, format)) return ReportFileError(kTextUnsupported);
     if (!file.OpenRead(path, platform::FileShare::Read)) return ReportFileError(kTextCannotOpen);
     file.Seek(format.dataOffset);
-    return 1;
+    return ReaderDone;
 }
 
 int SeekPcmStream(platform::File& file, const AudioFormatInfo& format, uint32_t frame) {
-    if (!file.IsOpen()) return -1;
+    if (!file.IsOpen()) return SeekNoFile;
     uint64_t offset = static_cast<uint64_t>(frame) * static_cast<uint32_t>(format.blockAlign) + format.dataOffset;
     if (offset > format.dataEnd) {
         offset = format.dataOffset;
@@ -69,5 +72,5 @@ int PcmStreamLength(const std::wstring& path, HeaderParse parse, int& minutes, i
     const PlayLength length = RoundedUpLength(format.totalFrames, static_cast<uint64_t>(format.sampleRate));
     minutes = length.minutes;
     seconds = length.seconds;
-    return 1;
+    return ReaderDone;
 }

@@ -11,9 +11,10 @@
 // Fills the format from a file positioned at its start; false rejects the file.
 using HeaderParse = bool (*)(platform::File& file, AudioFormatInfo& format);
 
-// Sets the data range of a parsed format: totalFrames follows from the size.
-// False when the offset does not fit the 32-bit field.
-bool SetDataRange(AudioFormatInfo& format, int64_t offset, uint64_t size);
+// Sets the data range of a parsed format in `file`: totalFrames follows from the size. A
+// size that reaches past any file offset (a writer's placeholder, or damage) is taken as
+// the rest of the file. False when the offset does not fit the 32-bit field.
+bool SetDataRange(AudioFormatInfo& format, const platform::File& file, int64_t offset, uint64_t size);
 
 // The reader operations over the playback handle.
 int OpenPcmStream(platform::File& file, AudioFormatInfo& format, const std::wstring& path, HeaderParse parse);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/DebugLine.h"
 #include "platform/Time.h"
 #include "sources/PlayLength.h"
 #include "sources/ReaderReport.h"
@@ -12,11 +13,11 @@ namespace {
 
 uint8_t g_oggBytes[4608];
 PluginPcm g_oggPcm{g_oggBytes, sizeof g_oggBytes, 4096, {}};
-const PluginReaderTraits kOggTraits{kTextVorbisdecMissing, kTextVorbisdecIncomplete, -1, true};
+const PluginReaderTraits kOggTraits{{kTextVorbisdecMissing, kTextVorbisdecIncomplete}, SeekNoFile};
 
 uint8_t g_flacBytes[4704];
 PluginPcm g_flacPcm{g_flacBytes, sizeof g_flacBytes, 4704, {}};
-const PluginReaderTraits kFlacTraits{kTextFlacdecMissing, kTextFlacdecIncomplete, 0, false};
+const PluginReaderTraits kFlacTraits{{kTextFlacdecMissing, kTextFlacdecIncomplete}, 0};
 
 // A format the engine and the devices can carry: whole bytes per sample and a known rate.
 bool Playable(const DecoderInfo& info) {
@@ -31,23 +32,21 @@ COggFile::COggFile(std::wstring libraryName) : CPluginFile(std::move(libraryName
 CFlacFile::CFlacFile(std::wstring libraryName) : CPluginFile(std::move(libraryName), kFlacTraits, g_flacPcm) {}
 
 CPluginFile::CPluginFile(std::wstring libraryName, const PluginReaderTraits& traits, PluginPcm& pcm)
-    : m_libraryName(std::move(libraryName)), m_traits(traits), m_pcm(pcm) {}
+    : m_traits(traits), m_pcm(pcm), m_library(std::move(libraryName), traits.texts) {}
 
 CPluginFile::~CPluginFile() {
     Close();
     if (m_decoder) m_decoder->ops->Release(m_decoder);
 }
 
-// A library without "Create" is let go, so a replaced one is tried at the next use.
+// A "Create" that gave no object (short of memory) is asked again.
 bool CPluginFile::LoadDecoder() {
-    if (m_create) return true;
-    if (!m_library.Load(m_libraryName)) return ReportDecoderError(m_traits.missingText);
-    m_create = reinterpret_cast<DecoderCreateFn>(m_library.Symbol(DECODER_CREATE_NAME));
-    if (!m_create) {
-        m_library.Free();
-        return ReportDecoderError(m_traits.incompleteText);
-    }
-    m_decoder = m_create();
+    const bool loaded = m_library.Load([this](const DecoderLibrary& library) {
+        m_create = library.Export<DecoderCreateFn>(DECODER_CREATE_NAME);
+        return m_create != nullptr;
+    });
+    if (!loaded) return false;
+    if (!m_decoder) m_decoder = m_create();
     return true;
 }
 
@@ -60,7 +59,10 @@ int CPluginFile::Open(const std::wstring& path) {
     if (!LoadDecoder() || !m_decoder) return 0;
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
     DecoderInfo info{};
-    if (!m_decoder->ops->Open(m_decoder, path.c_str(), &info)) return ReportFileError(kTextUnsupported);
+    if (!m_decoder->ops->Open(m_decoder, path.c_str(), &info)) {
+        DebugLine(L"%ls: cannot open %ls", m_library.Name().c_str(), path.c_str());
+        return ReportFileError(kTextUnsupported);
+    }
     if (!Playable(info)) {
         m_decoder->ops->Close(m_decoder);
         return ReportFileError(kTextUnsupported);
@@ -73,17 +75,18 @@ int CPluginFile::Open(const std::wstring& path) {
     m_format.blockAlign = info.channels * info.bitsPerSample / 8;
     m_format.totalFrames = info.totalSamples;
     DropPcm();
-    return 1;
+    return ReaderDone;
 }
 
 void CPluginFile::Close() {
     if (m_decoder) m_decoder->ops->Close(m_decoder);
 }
 
+// Whoever seeks, nothing decoded before the jump is delivered after it.
 int CPluginFile::Seek(uint32_t frame) {
     if (!m_decoder) return m_traits.seekWithoutDecoder;
     m_decoder->ops->Seek(m_decoder, frame);
-    if (m_traits.seekDropsPcm) Read(nullptr, 0);
+    DropPcm();
     return static_cast<int>(frame);
 }
 
@@ -102,7 +105,7 @@ int CPluginFile::Read(void* buffer, uint32_t bytes) {
         m_pcm.held = {m_pcm.bytes, std::min(static_cast<uint32_t>(decoded), m_pcm.capacity)};
         return Refill::Filled;
     });
-    if (got.failed) return -1;
+    if (got.failed) return ReadFailed;
     platform::SleepMs(10);
     return static_cast<int>(got.bytes);
 }
@@ -120,5 +123,5 @@ int CPluginFile::GetLength(const std::wstring& path, int& minutes, int& seconds)
     const PlayLength length = RoundedUpLength(info.totalSamples, static_cast<uint64_t>(info.sampleRate));
     minutes = length.minutes;
     seconds = length.seconds;
-    return 1;
+    return ReaderDone;
 }

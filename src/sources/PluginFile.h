@@ -6,8 +6,8 @@
 #include <string>
 
 #include "decoder_plugin.h"
-#include "platform/Library.h"
 #include "sources/AudioFile.h"
+#include "sources/DecoderLibrary.h"
 #include "sources/HeldPcm.h"
 
 // Decoded PCM of one reader class, shared by all its objects: one stream plays at a time.
@@ -19,10 +19,8 @@ struct PluginPcm {
 };
 
 struct PluginReaderTraits {
-    const wchar_t* missingText;     // the library cannot be loaded
-    const wchar_t* incompleteText;  // it has no "Create"
+    DecoderLibraryTexts texts;  // incomplete: it has no "Create"
     int seekWithoutDecoder;
-    bool seekDropsPcm;  // else the engine's Read(null, 0) after the seek does it
 };
 
 class CPluginFile : public CAudioFile {
@@ -42,10 +40,9 @@ private:
     bool LoadDecoder();
     void DropPcm();
 
-    std::wstring m_libraryName;
     const PluginReaderTraits& m_traits;
     PluginPcm& m_pcm;
-    platform::Library m_library;
+    DecoderLibrary m_library;
     DecoderCreateFn m_create = nullptr;
     DecoderPlugin* m_decoder = nullptr;
 };

@@ -1,44 +1,27 @@
 #include "sources/WaveFile.h"
 
-#include <cstring>
-
 #include "sources/ChunkScan.h"
 #include "sources/PcmStream.h"
+#include "sources/WaveFormatTag.h"
 
 namespace {
 
 constexpr uint32_t kFormatMax = 40;
-constexpr int32_t kFormatExtensible = 0xFFFE;
-constexpr uint16_t kExtensionSize = 22;
-// The integer PCM and IEEE float sub-format GUIDs share all but their first two bytes,
-// which hold the plain format tag.
-constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-// An extensible chunk plays as the integer or float PCM its sub-format names; without a
-// whole extension, or with another sub-format, it stays extensible.
-int32_t CarriedTag(const uint8_t* body, uint32_t size) {
-    if (size < kFormatMax || LoadLe16(body + 16) < kExtensionSize) return kFormatExtensible;
-    const int32_t sub = LoadLe16(body + 24);
-    if (sub != FormatTagPcm && sub != FormatTagFloat) return kFormatExtensible;
-    return std::memcmp(body + 26, kSubFormatTail, sizeof kSubFormatTail) == 0 ? sub : kFormatExtensible;
-}
-
-// The "fmt " chunk, found by scanning from the current position. Plain RIFF files carry
-// integer or float PCM only, extensible or not; RF64 files are taken with any tag.
-bool ReadFormat(platform::File& file, bool anyTag, AudioFormatInfo& format) {
+// The "fmt " chunk, found by scanning from the current position: integer or float PCM,
+// extensible or not.
+bool ReadFormat(platform::File& file, AudioFormatInfo& format) {
     uint8_t header[8];
     if (!ChunkScan(file, "fmt ", header, sizeof header)) return false;
     const uint32_t size = LoadLe32(header + 4);
     uint8_t body[kFormatMax] = {};  // a 16-byte chunk leaves the rest zero
     if (size > kFormatMax || file.Read(body, size) != size) return false;
-    format.formatTag = LoadLe16(body);
-    if (format.formatTag == kFormatExtensible) format.formatTag = CarriedTag(body, size);
+    format.formatTag = PlayableFormatTag(body, size);
     format.channels = LoadLe16(body + 2);
     format.sampleRate = static_cast<int32_t>(LoadLe32(body + 4));
     format.blockAlign = LoadLe16(body + 12);
     format.bitsPerSample = LoadLe16(body + 14);
-    return anyTag || format.formatTag == FormatTagPcm || format.formatTag == FormatTagFloat;
+    return format.formatTag != 0;
 }
 
 bool ParseWave(platform::File& file, AudioFormatInfo& format) {
@@ -54,9 +37,9 @@ bool ParseWave(platform::File& file, AudioFormatInfo& format) {
         dataSize = LoadLe64(ds64 + 16);
     }
     uint32_t chunkSize = 0;
-    if (!ReadFormat(file, rf64, format) || !WalkToChunk(file, "data", ByteOrder::Little, chunkSize)) return false;
+    if (!ReadFormat(file, format) || !WalkToChunk(file, "data", ByteOrder::Little, chunkSize)) return false;
     if (!rf64) dataSize = chunkSize;
-    return SetDataRange(format, file.Tell(), dataSize);
+    return SetDataRange(format, file, file.Tell(), dataSize);
 }
 
 }  // namespace

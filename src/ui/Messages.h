@@ -9,7 +9,8 @@ constexpr uint32_t kAppMessageBase = 0x8000;  // WM_APP
 constexpr uint32_t WM_TRAY_NOTIFY = kAppMessageBase + 0x00;
 // icon page -> main dialog: the icon set changed
 constexpr uint32_t WM_RELOAD_ICONS = kAppMessageBase + 0x01;
-// engine worker -> main dialog, by SendNotifyMessageW: the file has played out
+// engine worker -> main dialog, by SendNotifyMessageW: the file has played out; wParam:
+// the number of the run that ended
 constexpr uint32_t WM_PLAYER_END = kAppMessageBase + 0x02;
 // drop frame -> time view; lParam: pointer to the new top-left point
 constexpr uint32_t WM_DROPFRAME_MOVED = kAppMessageBase + 0x0A;

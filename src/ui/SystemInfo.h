@@ -8,6 +8,11 @@ bool IsOlderThanXp();
 bool IsWindows2000();
 bool IsVistaOrLater();
 
+struct HWND__;
+// Draws the window without visual styles where the system has them (uxtheme.dll is looked
+// up, not imported: Windows 2000 has none, and a program importing it does not start).
+void DrawWithoutVisualStyles(HWND__* window);
+
 // The folder of the running program with name appended: files that ship with the program
 // are found there whatever the current directory is.
 std::wstring BesideProgram(const wchar_t* name);

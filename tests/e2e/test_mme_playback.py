@@ -3,14 +3,16 @@ the sound card and compared sample for sample."""
 
 import re
 import subprocess
+import time
 import unittest
 
 from fixtures import noise_wav, pcm
-from shell_helpers import BUILD, ORVANE, reset_settings
+from shell_helpers import BUILD, ORVANE, remote, reset_settings, wait_time_view
 from winebench import FRAME, RATE, Bench, find_pcm, pcm_runs, windows_path
 
 TOOLS = BUILD / "tools"
 FIXTURES = BUILD / "fixtures" / "mme_playback"
+WM_PLAYER_END = 0x8002
 
 
 def noise(name, seconds, bits):
@@ -95,6 +97,27 @@ class MmePlayback(unittest.TestCase):
                     result = self.bench.run(ORVANE, [windows_path(path)], timeout=60)
                 self.assertEqual(result.returncode, 0, result.stderr)
                 self.assertFound(rec.data(), truncated16(pcm(self.s24)))
+
+    def test_an_end_of_play_that_names_no_current_run_stops_nothing(self):
+        # Started by the shell, the program closes when the file ends: only a real end may
+        # stop the file, let alone end the program.
+        reset_settings(self.bench)
+        bench = self.bench
+        with bench.record("late_end.raw") as rec:
+            program = bench.start(ORVANE, [windows_path(self.long16)])  # the first run
+            wait_time_view(bench, "Play")
+            for run in (0, 1000):
+                remote(bench, "message", WM_PLAYER_END, run)
+            time.sleep(1)  # handled by now, had it stopped anything
+            self.assertTrue(program.running, "ended by an end of play naming no run")
+            bench.run(ORVANE, [windows_path(self.s16)], timeout=60)  # handed over: the second run
+            # The first run's end, still queued when the second began.
+            remote(bench, "message", WM_PLAYER_END, 1)
+            time.sleep(1)
+            self.assertTrue(program.running, "the second run ended by the first one's end")
+            wait_time_view(bench, "Play")
+            self.assertEqual(program.wait(60).returncode, 0)
+        self.assertFound(rec.data(), pcm(self.s16))
 
     def test_seek_jumps_to_the_target_and_pause_leaves_a_gap(self):
         target = 4 * RATE

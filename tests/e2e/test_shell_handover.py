@@ -1,5 +1,6 @@
 """One instance at a time: a second start hands its file to the running one, also while the
-first is still starting; a record that is not a path is ignored."""
+first is still starting, however long an error box holds that up; a record that is not a
+path is ignored."""
 
 import sys
 import time
@@ -8,8 +9,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from winebench import Bench  # noqa: E402
-from shell_helpers import (ORVANE, exit_orvane, noise, plays, remote, reset_settings,  # noqa: E402
+from winebench import Bench, wait_for  # noqa: E402
+from shell_helpers import (FIXTURES, ORVANE, exit_orvane, noise, plays, remote, reset_settings,  # noqa: E402
                            visible_titles, wait_time_view, windows_path)
 
 
@@ -69,6 +70,40 @@ class HandOver(unittest.TestCase):
             match = plays(rec.data(), handed_file)
             self.assertTrue(match.ok, match.message)
             self.assertEqual(exit_orvane(bench, remaining[0]).returncode, 0)
+
+    def test_a_file_handed_over_while_the_first_start_shows_an_error_is_not_lost(self):
+        """The first start's error box holds up its start-up for as long as nobody answers;
+        the second start's file waits for it, or plays there when the first start ends."""
+        missing = windows_path(FIXTURES / "moved-away.wav")
+        waits, takes_over = noise("waits-for-the-box.wav", 3), noise("takes-over.wav", 3)
+        with Bench("e2e.shell_handover.error_box") as bench:
+            reset_settings(bench, app_config=0)
+            first = bench.start(ORVANE, [missing])
+            wait_for("the error box", lambda: "Error - Orvane -" in visible_titles(bench))
+            second = bench.start(ORVANE, [windows_path(waits)])
+            time.sleep(12)  # longer than any wait a start gives up after
+            self.assertTrue(second.running, "the second start gave up")
+            with bench.record("waits.raw") as rec:
+                bench.screenshot("error-box.png")
+                bench.xdotool("key", "Return")
+                self.assertEqual(second.wait(30).returncode, 0)
+                wait_time_view(bench, "Play")
+                wait_time_view(bench, "Stop", timeout=30)
+            match = plays(rec.data(), waits)
+            self.assertTrue(match.ok, match.message)
+            self.assertEqual(exit_orvane(bench, first).returncode, 0)
+
+            first = bench.start(ORVANE, [missing])
+            wait_for("the error box", lambda: "Error - Orvane -" in visible_titles(bench))
+            with bench.record("takes-over.raw") as rec:
+                second = bench.start(ORVANE, [windows_path(takes_over)])
+                time.sleep(1)
+                first.kill()
+                wait_time_view(bench, "Play")
+                wait_time_view(bench, "Stop", timeout=30)
+            match = plays(rec.data(), takes_over)
+            self.assertTrue(match.ok, match.message)
+            self.assertEqual(exit_orvane(bench, second).returncode, 0)
 
     def test_malformed_copy_data_is_ignored_and_the_player_plays_on(self):
         song = noise("undisturbed.wav", 4)

@@ -98,10 +98,18 @@ class TrayMenu(unittest.TestCase):
             bench.xdotool("windowactivate", "--sync", cue, check=False)
             bench.xdotool("mousemove", "--window", cue, "60", "60", "click", "1")
             bench.xdotool("key", "ctrl+o")
-            dialog = bench.wait_window("^Audioファイルを開く$")
+            bench.wait_window("^Audioファイルを開く$")
             bench.screenshot("open-dialog.png")
-            bench.xdotool("key", "--window", dialog[0], "Escape")
-            wait_for("dialog closed", lambda: "Audioファイルを開く" not in visible_titles(bench))
+
+            # The dialog's X window may be replaced while it settles: each try looks it up anew.
+            def escape_closed_it():
+                if "Audioファイルを開く" not in visible_titles(bench):
+                    return True
+                for window in bench.xdotool("search", "--onlyvisible", "--name", "^Audioファイルを開く$",
+                                            check=False).split():
+                    bench.xdotool("key", "--window", window, "Escape", check=False)
+                return False
+            wait_for("dialog closed by Escape", escape_closed_it)
             self.assertTrue(program.running)
             self.assertEqual(exit_orvane(bench, program).returncode, 0)
 

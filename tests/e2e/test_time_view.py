@@ -1,7 +1,9 @@
 """The time view as a person uses it: a cue position typed or dragged and played from, jog
 around it heard in the recording, the running play time in its display formats, and the
-window docked into the cue sheet window and dragged out again (screenshots of each)."""
+window docked into the cue sheet window and dragged out again (screenshots of each); jog
+snippets of decoders that hand out blocks hold nothing from before the jump."""
 
+import subprocess
 import sys
 import time
 import unittest
@@ -11,11 +13,11 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from fixtures import pcm  # noqa: E402
 from winebench import FRAME, RATE, Bench, pcm_runs  # noqa: E402
-from shell_helpers import (BUILD, ORVANE, exit_orvane, noise, remote, reset_settings,  # noqa: E402
-                           wait_for, wait_time_view, windows_path)
+from shell_helpers import (BUILD, ORVANE, answer_message, exit_orvane, noise, remote,  # noqa: E402
+                           reset_settings, wait_for, wait_time_view, windows_path)
 
 PROBE = BUILD / "tools" / "time_view_probe.exe"
-DISPLAY, EDIT, SEEKBAR, PLAY, JOG, INST = "1000", "1004", "1050", "1008", "1007", "1009"
+DISPLAY, EDIT, SEEKBAR, PLAY, STOP, JOG, INST = "1000", "1004", "1050", "1008", "1006", "1007", "1009"
 ID_TIMEVIEW = 32780
 SNIPPET = RATE // 5  # what jog repeats
 # Wine may lose the first tenth of a second of a new stream.
@@ -165,6 +167,27 @@ class TimeViewPlayback(unittest.TestCase):
         self.assertGreaterEqual(len(repeats), 3, (start, runs_of(rec.data(), self.song)))
         self.assertEqual(exit_orvane(bench, program).returncode, 0)
 
+    def test_jog_ticked_for_a_file_that_was_moved_leaves_no_jog_and_play_plays_the_file_again(self):
+        bench = self.bench
+        program = self.start()
+        click(bench, centre(probe(bench)[STOP]))
+        wait_time_view(bench, "Stop")
+        moved = self.song.with_name("time_view_moved.wav")
+        self.song.rename(moved)
+        try:
+            click(bench, centre(probe(bench)[JOG]))  # its Play cannot open the file
+            answer_message(bench, program, "Error - Orvane -", "moved.png")
+        finally:
+            moved.rename(self.song)
+        # No jog is held: Play starts the file, which plays on past a snippet's length.
+        with bench.record("after_moved.raw") as rec:
+            click(bench, centre(probe(bench)[PLAY]))
+            wait_time_view(bench, "Play")
+            time.sleep(2.0)
+        bench.screenshot("played_after_moved.png")
+        self.assertGreater(runs_of(rec.data(), self.song)[-1][2], RATE, runs_of(rec.data(), self.song))
+        self.assertEqual(exit_orvane(bench, program).returncode, 0)
+
     def test_play_time_advances_in_each_display_format_and_the_menu_hides_title_and_seek_bar(self):
         bench = self.bench
         program = self.start()
@@ -205,6 +228,54 @@ class TimeViewPlayback(unittest.TestCase):
                     if item == 1:
                         self.assertEqual(found[DISPLAY][:2], full[DISPLAY][:2])
         self.assertEqual(exit_orvane(bench, program).returncode, 0)
+
+
+class JogSnippets(unittest.TestCase):
+    """Jog through the engine and the MME device, as the time view drives it, on readers that
+    decode in blocks of their own: each snippet holds nothing decoded before the jump."""
+    JOG_TO = RATE + 333
+    KINDS = {"flac": (["flac", "-s", "-f", "-o", "OUT", "SRC"], 0),
+             "wma": (["ffmpeg", "-v", "error", "-y", "-i", "SRC", "-c:a", "wmav2", "OUT"], 2)}
+
+    @classmethod
+    def setUpClass(cls):
+        source = noise("jog.wav", 4)
+        cls.files = {}
+        for kind, (encode, tolerance) in cls.KINDS.items():
+            path = source.with_suffix(f".{kind}")
+            subprocess.run([str(path) if a == "OUT" else str(source) if a == "SRC" else a for a in encode], check=True)
+            cls.files[kind] = (path, tolerance)
+        cls.bench = Bench("e2e.test_time_view.jog").__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bench.__exit__(None, None, None)
+
+    def run_tool(self, tool, *args):
+        result = self.bench.run(BUILD / "tools" / tool, [str(a) for a in args], timeout=60,
+                                env={"WINEPATH": windows_path(BUILD / "dist")})
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_every_snippet_is_a_fifth_of_a_second_from_the_jog_point_and_play_goes_on_there(self):
+        for kind, (path, tolerance) in self.files.items():
+            with self.subTest(kind):
+                # What the reader gives from the jog point (WMA lands a little after it).
+                out = path.with_suffix(f".{kind}-from-jog.raw")
+                self.run_tool("decode_file.exe", windows_path(path), windows_path(out), "--seek", self.JOG_TO)
+                with self.bench.record(f"jog-{kind}.raw") as rec:
+                    self.run_tool("play_file.exe", windows_path(path), "--buffer-time", 200, "--jog-at", 700,
+                                  "--jog-to", self.JOG_TO, "--jog-for", 1500)
+                runs = pcm_runs(rec.data(), out.read_bytes(), FRAME, join_gaps=RATE // 8, tolerance=tolerance)
+                # From the first snippet on, every run starts at the jog point: the snippets
+                # over and over, then play from there.
+                jogged = next((i for i, run in enumerate(runs) if run[1] == 0), len(runs))
+                self.assertTrue(runs[jogged:] and all(run[1] == 0 for run in runs[jogged:]), runs)
+                snippets, resumed = [run[2] for run in runs[jogged:-2]], runs[-1]
+                self.assertGreaterEqual(len(snippets), 3, runs)
+                # Audio from before a jump would shorten every snippet; the sound server may
+                # drop the tail of one where a reset cuts its stream.
+                self.assertEqual(max(snippets), SNIPPET, runs)
+                self.assertGreater(resumed[2], RATE, runs)
 
 
 class Docking(unittest.TestCase):

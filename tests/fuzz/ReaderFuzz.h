@@ -1,7 +1,8 @@
 #pragma once
 // Drives a reader over one fuzz input written to a file, as the program uses it: open,
 // read in small chunks to the end, seek, read again, close, ask for the length. A count
-// beyond what was asked for or what the file holds is a fault.
+// beyond what was asked for or what the file holds, or short of what it holds, is a fault.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,10 @@ int FuzzReader(const uint8_t* data, size_t size, const char* name) {
             total += static_cast<size_t>(n);
             if (static_cast<uint32_t>(n) > chunk || total > size) __builtin_trap();
         }
+        // Every sample byte the file holds is delivered, up to the size its header gives.
+        const AudioFormatInfo& format = reader.Format();
+        const uint64_t held = format.dataOffset < size ? std::min<uint64_t>(format.dataSize, size - format.dataOffset) : 0;
+        if (total != held) __builtin_trap();
         const uint32_t frames = static_cast<uint32_t>(reader.Format().totalFrames);
         for (uint32_t frame : {frames / 3, frames, frames + 1, 0xFFFFFFFFu}) {
             reader.Seek(frame);

@@ -139,7 +139,7 @@ protected:
     OutputParams Params(int32_t bits, int32_t channels) {
         OutputParams p;
         p.deviceName = L"Orvane Loopback";
-        p.selection = &pair;
+        p.selection = pair;
         p.sampleRate = 44100;
         p.channels = channels;
         p.bitsPerSample = bits;
@@ -328,14 +328,14 @@ TEST_F(AsioLoopbackTest, PauseSeekStopAndASecondPlay) {
     for (int i = 0; i < 4; ++i) ASSERT_EQ(device.Write(first.data() + i * block, static_cast<uint32_t>(block)), block);
     Sleep(150);
     // A seek as the engine makes it: paused around the reset.
-    ASSERT_EQ(device.Pause(1), 1);
+    ASSERT_EQ(device.Pause(1), PauseDone);
     EXPECT_EQ(device.GetState(), DevicePaused);
     const size_t heard = ReadAll(Capture(0)).size();
     Sleep(200);
     EXPECT_EQ(ReadAll(Capture(0)).size(), heard);  // nothing plays while paused
     device.Reset(1000);
     EXPECT_EQ(device.GetPosition(), 1000);
-    ASSERT_EQ(device.Pause(0), 1);
+    ASSERT_EQ(device.Pause(0), PauseDone);
     Play(second);
     EXPECT_EQ(device.GetPosition(), 1000 + static_cast<int>(second.size() / 4));
     device.Close();
@@ -368,7 +368,7 @@ TEST_F(AsioLoopbackTest, APairBeyondTheChannelsFailsQuietlyAndAFailingInitIsRepo
     EXPECT_TRUE(boxes.Texts().empty());
     device.Close();
 
-    pair = 0;
+    p.selection = 0;
     SetEnv("ORVANE_LOOPBACK_INIT_ERROR", "loopback refuses");
     EXPECT_EQ(device.Open(p), 0);
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"ASIOドライバの初期化に失敗しました。"});

@@ -8,12 +8,15 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cue/win32/CueSheet.h"
+#include "drop_handles.h"
 #include "ui/MessageLoop.h"
 #include "ui/Window.h"
 
@@ -48,44 +51,6 @@ void Touch(const std::wstring& path, const char* bytes = "RIFF") {
     DWORD written = 0;
     ::WriteFile(file, bytes, static_cast<DWORD>(std::strlen(bytes)), &written, nullptr);
     ::CloseHandle(file);
-}
-
-// A drop handle holding exactly these bytes, however they are laid out.
-HDROP MakeDropBlock(const std::vector<uint8_t>& bytes) {
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!bytes.empty()) {
-        std::memcpy(::GlobalLock(memory), bytes.data(), bytes.size());
-        ::GlobalUnlock(memory);
-    }
-    return static_cast<HDROP>(memory);
-}
-
-// A DROPFILES header with the list at `offset`, followed by `list`.
-std::vector<uint8_t> DropBytes(DWORD offset, bool wide, const void* list, size_t bytes) {
-    DROPFILES header{};
-    header.pFiles = offset;
-    header.fWide = wide;
-    std::vector<uint8_t> block(sizeof header + bytes);
-    std::memcpy(block.data(), &header, sizeof header);
-    std::memcpy(block.data() + sizeof header, list, bytes);
-    return block;
-}
-
-// What the shell gives a window that files are dropped on.
-HDROP MakeDrop(const std::vector<std::wstring>& names) {
-    size_t chars = 1;
-    for (const auto& name : names) chars += name.size() + 1;
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* text = reinterpret_cast<wchar_t*>(drop + 1);
-    for (const auto& name : names) {
-        std::memcpy(text, name.c_str(), name.size() * sizeof(wchar_t));
-        text += name.size() + 1;
-    }
-    ::GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
 }
 
 class CueSheetWindow : public ::testing::Test {
@@ -180,37 +145,14 @@ TEST_F(CueSheetWindow, ACueFileAmongDroppedNamesReplacesTheListAndTheRestIsIgnor
     EXPECT_EQ(sheet.List().Items()[0].time, L"01:02");
 }
 
-// What Wine's X11 bridge posts from the desktop process: a pointer that is no memory block
-// of this process (here to a well-formed list, which must not be read nor freed).
-const struct {
-    DROPFILES header;
-    wchar_t names[10];
-} kForeignDrop = {{sizeof(DROPFILES), {}, FALSE, TRUE}, L"C:\\f.wav"};
-
-// Drop handles from other programs: one whose list the system would read past its end is
-// left alone as a whole, even when its first names look fine.
+// Drop handles from other programs are ignored; a well-formed list in the same shapes is read.
 TEST_F(CueSheetWindow, ADropHandleThatCannotBeReadAddsNothing) {
-    const wchar_t unended[] = L"C:\\a.wav";       // its zero, but not the list's
-    const wchar_t emptyOfOne[] = L"";             // a single zero
-    const wchar_t wellFormed[] = L"C:\\b.wav\0";  // and the literal's zero ends the list
-    const struct {
-        const char* what;
-        HDROP drop;
-    } drops[] = {
-        {"list without its end", MakeDropBlock(DropBytes(sizeof(DROPFILES), true, unended, sizeof unended))},
-        {"one zero for an empty list",
-         MakeDropBlock(DropBytes(sizeof(DROPFILES), true, emptyOfOne, sizeof emptyOfOne))},
-        {"list beyond the block", MakeDropBlock(DropBytes(4096, true, wellFormed, sizeof wellFormed))},
-        {"header cut short", MakeDropBlock(std::vector<uint8_t>(12, 0))},
-        {"empty block", MakeDropBlock({})},
-        {"no handle", nullptr},
-        {"no memory block of this process", reinterpret_cast<HDROP>(const_cast<DROPFILES*>(&kForeignDrop.header))},
-    };
-    for (const auto& d : drops) {
+    for (const auto& d : UnreadableDrops()) {
         Drop(d.drop);
         EXPECT_TRUE(Names().empty()) << d.what;
     }
-    // A well-formed list in the same shape is read, a name longer than MAX_PATH whole.
+    // A name longer than MAX_PATH is read whole.
+    const wchar_t wellFormed[] = L"C:\\b.wav\0";
     Drop(MakeDropBlock(DropBytes(sizeof(DROPFILES), true, wellFormed, sizeof wellFormed)));
     const std::wstring deep = In((std::wstring(300, L'n') + L".wav").c_str());
     const char ansi[] = "C:\\c.wav\0";
@@ -266,6 +208,39 @@ TEST_F(CueSheetWindow, TypingGoesToTheNextNameThatBeginsSoAndANameNotThereMovesN
     ::Sleep(1100);
     ::SendMessageW(list, WM_CHAR, L'a', 1);
     EXPECT_EQ(Selected(), std::vector<int>{0}) << "the search goes round";
+}
+
+// "Default.cue" held open by another program: the list window closes with a box that it
+// owns, so the box stays with the program's windows.
+TEST_F(CueSheetWindow, AFailedSaveOfTheDefaultListIsShownOwnedByTheListWindow) {
+    wchar_t appData[MAX_PATH];
+    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    const std::wstring orvane = std::wstring(appData) + L"\\Orvane";
+    ::SHCreateDirectoryExW(nullptr, orvane.c_str(), nullptr);
+    const std::wstring path = orvane + L"\\Default.cue";
+    HANDLE held = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    sheet.List().DefaultCueLoaded = true;
+
+    std::atomic<HWND> owner{nullptr};
+    std::atomic<bool> shown{false};
+    std::thread answer([&] {
+        for (int i = 0; i < 100 && !shown; ++i, ::Sleep(100)) {
+            HWND box = ::FindWindowW(L"#32770", kCueSaveFailedCaption);
+            if (!box) continue;
+            owner = ::GetWindow(box, GW_OWNER);
+            shown = true;
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    const HWND main = parent;
+    parent.DestroyWindow();
+    answer.join();
+    ::CloseHandle(held);
+    if (created) ::DeleteFileW(path.c_str());
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(owner.load(), main);
 }
 
 TEST_F(CueSheetWindow, TheControlIsToldTheNameAndTimeOfEachRow) {

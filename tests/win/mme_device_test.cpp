@@ -11,7 +11,7 @@
 
 namespace {
 
-OutputParams Params(int32_t* selection, int32_t bits, int32_t tag = 1) {
+OutputParams Params(int32_t selection, int32_t bits, int32_t tag = 1) {
     OutputParams params;
     params.selection = selection;
     params.sampleRate = 44100;
@@ -31,10 +31,10 @@ constexpr int kBlockFrames = 4410;
 TEST(MmeDevice, StoredNameThatIsGoneFallsBackToTheWaveMapper) {
     CWinMMEOut device;
     int32_t id = 0;
-    OutputParams params = Params(&id, 16);
+    OutputParams params = Params(id, 16);
     params.deviceName = L"取り外されたデバイス";
     ASSERT_EQ(device.Open(params), 1);
-    EXPECT_EQ(id, -1);
+    EXPECT_EQ(params.selection, -1);
     EXPECT_EQ(params.deviceName, L"WAVE_MAPPER");
     device.Close();
 
@@ -42,16 +42,16 @@ TEST(MmeDevice, StoredNameThatIsGoneFallsBackToTheWaveMapper) {
     const std::vector<std::wstring> devices = CWinMMEOut::RebuildDeviceList();
     ASSERT_FALSE(devices.empty());
     id = 7;
-    params = Params(&id, 16);
+    params = Params(id, 16);
     params.deviceName = devices[0];
     ASSERT_EQ(device.Open(params), 1);
-    EXPECT_EQ(id, 0);
+    EXPECT_EQ(params.selection, 0);
     EXPECT_EQ(params.deviceName, devices[0]);
     device.Close();
 
     // The wave mapper is opened without a name check.
     id = -1;
-    params = Params(&id, 16);
+    params = Params(id, 16);
     params.deviceName = L"anything";
     ASSERT_EQ(device.Open(params), 1);
     EXPECT_EQ(params.deviceName, L"anything");
@@ -67,7 +67,7 @@ TEST(MmeDevice, OnlyWideIntegerPcmIsOpenedAt16Bits) {
     };
     for (Case c : {Case{24, 1, 16, 2}, Case{32, 1, 16, 2}, Case{16, 1, 16, 2}, Case{8, 1, 8, 2}, Case{32, 3, 32, 2},
                    Case{16, 1, 16, 6}, Case{24, 1, 16, 6}, Case{32, 3, 32, 6}}) {
-        OutputParams params = Params(&id, c.bits, c.tag);
+        OutputParams params = Params(id, c.bits, c.tag);
         params.channels = c.channels;
         ASSERT_EQ(device.Open(params), 1) << c.bits << " bits, tag " << c.tag << ", " << c.channels << " channels";
         EXPECT_EQ(params.bitsPerSample, c.openedBits) << c.bits << " bits, tag " << c.tag;
@@ -81,14 +81,14 @@ TEST(MmeDevice, RefusesRingsOutsideItsLimitsWithoutAllocating) {
     int32_t id = -1;
     const uint64_t before = platform::HeapAllocations();
     for (auto [time, blocks] : {std::pair{49, 4}, std::pair{2000, 1}, std::pair{2000, 33}, std::pair{INT32_MAX, 2}}) {
-        OutputParams params = Params(&id, 16);
+        OutputParams params = Params(id, 16);
         params.bufferTime = time;
         params.blockCount = blocks;
         EXPECT_EQ(device.Open(params), 0) << time << " ms, " << blocks << " blocks";
     }
     EXPECT_EQ(platform::HeapAllocations(), before);
 
-    OutputParams params = Params(&id, 24);
+    OutputParams params = Params(id, 24);
     params.blockCount = 32;
     ASSERT_EQ(device.Open(params), 1);
     EXPECT_EQ(platform::HeapAllocations(), before + 64);  // a header and a buffer per block
@@ -99,12 +99,12 @@ TEST(MmeDevice, RefusesRingsOutsideItsLimitsWithoutAllocating) {
 TEST(MmeDevice, WriteFillsTheRingAndResetEmptiesIt) {
     CWinMMEOut device;
     int32_t id = -1;
-    OutputParams params = Params(&id, 24);
+    OutputParams params = Params(id, 24);
     params.ditherType = DitherTriangle;
     ASSERT_EQ(device.Open(params), 1);
     EXPECT_EQ(device.GetState(), DeviceOpen);
     EXPECT_EQ(device.GetPosition(), 0);
-    ASSERT_EQ(device.Pause(1), MMSYSERR_NOERROR);
+    ASSERT_EQ(device.Pause(1), PauseDone);
     EXPECT_EQ(device.GetState(), DevicePaused);
 
     std::vector<uint8_t> data(device.GetBlockBytes() * 2, 0x11);
@@ -121,7 +121,7 @@ TEST(MmeDevice, WriteFillsTheRingAndResetEmptiesIt) {
     EXPECT_EQ(device.GetPosition(), 12345);
     EXPECT_EQ(device.GetState(), DevicePaused);
     EXPECT_EQ(device.Write(data.data(), 0), WriteDrained);
-    EXPECT_EQ(device.Pause(0), MMSYSERR_NOERROR);
+    EXPECT_EQ(device.Pause(0), PauseDone);
     EXPECT_EQ(device.GetState(), DeviceOpen);
 
     device.Close();
@@ -129,12 +129,60 @@ TEST(MmeDevice, WriteFillsTheRingAndResetEmptiesIt) {
     EXPECT_EQ(device.GetPosition(), 12345);
 }
 
+// A reset hands the queued blocks back, each with its WOM_DONE, which may come after
+// waveOutReset has returned: the ring writes a block again only once it is back, so it
+// never refuses one (a header still queued) nor loses count. Resets meet blocks at every
+// stage of playing; paused, the driver holds all of them.
+TEST(MmeDevice, ResetsWithBlocksOutLoseNoCountAndReuseNoHeldBlock) {
+    for (bool paused : {true, false}) {
+        SCOPED_TRACE(paused ? "paused" : "playing");
+        CWinMMEOut device;
+        int32_t id = -1;
+        OutputParams params = Params(id, 16);
+        params.bufferTime = 50;
+        params.blockCount = 4;
+        ASSERT_EQ(device.Open(params), 1);
+        ASSERT_EQ(device.Pause(paused ? 1 : 0), PauseDone);
+        const std::vector<uint8_t> data(static_cast<size_t>(device.GetBlockBytes()), 0x21);
+        const uint32_t bytes = static_cast<uint32_t>(data.size());
+        auto fill = [&] {
+            int taken = 0;
+            for (int r; (r = device.Write(data.data(), bytes)) != WriteFull; ++taken) EXPECT_EQ(r, device.GetBlockBytes());
+            return taken;
+        };
+        for (int reset = 0; reset < 12; ++reset) {
+            const int taken = fill();
+            if (paused) {
+                EXPECT_EQ(taken, 4);
+            } else {
+                Sleep(static_cast<DWORD>(5 * reset));
+            }
+            device.Reset(1000);
+        }
+        const int after = fill();
+        if (paused) {
+            EXPECT_EQ(after, 4) << "every block is back after the reset";
+        } else {
+            EXPECT_LE(after, 4);  // one the device thread was handing back may come a little later
+        }
+        EXPECT_EQ(device.Pause(0), PauseDone);
+        int result = WriteFull;
+        for (int i = 0; i < 1000 && result == WriteFull; ++i) {
+            result = device.Write(data.data(), 0);
+            if (result == WriteFull) Sleep(10);
+        }
+        EXPECT_EQ(result, WriteDrained);
+        EXPECT_EQ(device.GetPosition(), 1000 + after * device.GetBlockBytes() / 4);
+        device.Close();
+    }
+}
+
 // The engine forwards a pause to the device it used last, even after that run closed it.
 TEST(MmeDevice, PauseWhileClosedDoesNotHoldTheNextStream) {
     CWinMMEOut device;
     int32_t id = -1;
     device.Pause(1);
-    OutputParams params = Params(&id, 16);
+    OutputParams params = Params(id, 16);
     ASSERT_EQ(device.Open(params), 1);
     EXPECT_EQ(device.GetState(), DeviceOpen);
     device.Close();
@@ -143,7 +191,7 @@ TEST(MmeDevice, PauseWhileClosedDoesNotHoldTheNextStream) {
 TEST(MmeDevice, PlaysEveryBlockOutThenReportsDrained) {
     CWinMMEOut device;
     int32_t id = -1;
-    OutputParams params = Params(&id, 16);
+    OutputParams params = Params(id, 16);
     ASSERT_EQ(device.Open(params), 1);
     std::vector<uint8_t> data(device.GetBlockBytes(), 0);
     int written = 0;
@@ -171,7 +219,7 @@ TEST(MmeDevice, PlaysEveryBlockOutThenReportsDrained) {
 TEST(MmeDevice, ABlockOfAWidthInPartBytesReadsOnlyTheBytesGiven) {
     CWinMMEOut device;
     int32_t id = -1;
-    OutputParams params = Params(&id, 12);
+    OutputParams params = Params(id, 12);
     ASSERT_EQ(device.Open(params), 1);
     const uint32_t bytes = static_cast<uint32_t>(device.GetBlockBytes());
     SYSTEM_INFO system{};

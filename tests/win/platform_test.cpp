@@ -1,6 +1,7 @@
 // The Win32 half of the platform layer against the real API.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objbase.h>
 
 #include <atomic>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "platform/File.h"
 #include "platform/Library.h"
 #include "platform/Notify.h"
+#include "platform/Text.h"
 #include "platform/Thread.h"
 #include "platform/Time.h"
 
@@ -51,6 +53,13 @@ TEST(Win32File, WidePathShareModesAndSeekBeyondFourGiB) {
     EXPECT_FALSE(platform::File::Exists(path));
 }
 
+// With 16-bit characters a pair of surrogates is one character; a lone one is none.
+TEST(Win32Text, WideToUtf8JoinsSurrogatePairs) {
+    EXPECT_EQ(platform::WideToUtf8(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(platform::WideToUtf8(L"\xDE00\xD83D"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(platform::WideToUtf8(L"\xD83Dx"), "\xEF\xBF\xBDx");
+}
+
 TEST(Win32Library, LoadsASystemLibraryAndFindsItsExports) {
     platform::Library library;
     EXPECT_FALSE(library.Load(L"orvane-missing.dll"));
@@ -63,17 +72,23 @@ namespace {
 struct PriorityProbe {
     std::atomic<int> go{0};
     std::atomic<int> seen{-100};
+    std::atomic<long> com{E_FAIL};  // CoInitializeEx's answer on the thread
 };
 
 unsigned ReadPriority(void* arg) {
     auto* probe = static_cast<PriorityProbe*>(arg);
     while (!probe->go.load()) Sleep(1);
     probe->seen = GetThreadPriority(GetCurrentThread());
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(com)) CoUninitialize();
+    probe->com = com;
     return 0;
 }
 }  // namespace
 
-TEST(Win32Thread, RunsAtTheRequestedPriority) {
+// The engine's worker calls ASIO drivers and the Windows Media runtime, COM objects that
+// may need COM on their caller's thread.
+TEST(Win32Thread, RunsAtTheRequestedPriorityInTheMultithreadedApartment) {
     PriorityProbe probe;
     platform::Thread thread;
     ASSERT_TRUE(thread.Start(ReadPriority, &probe));
@@ -81,14 +96,19 @@ TEST(Win32Thread, RunsAtTheRequestedPriority) {
     probe.go = 1;
     thread.Join();
     EXPECT_EQ(probe.seen.load(), THREAD_PRIORITY_HIGHEST);
+    EXPECT_EQ(probe.com.load(), S_FALSE) << "already initialised, multithreaded";
     EXPECT_FALSE(thread.IsValid());
 }
 
 namespace {
 std::atomic<int> g_playerEnds{0};
+std::atomic<WPARAM> g_endedRun{0};
 
 LRESULT CALLBACK CountPlayerEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PLAYER_END) ++g_playerEnds;
+    if (message == WM_PLAYER_END) {
+        g_endedRun = wParam;
+        ++g_playerEnds;
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 }  // namespace
@@ -104,7 +124,7 @@ TEST(Win32Notify, PlayerEndReachesTheWindowFromAnotherThread) {
     platform::Thread sender;
     ASSERT_TRUE(sender.Start(
         [](void* target) -> unsigned {
-            platform::SendNotify(target, WM_PLAYER_END);
+            platform::SendNotify(target, WM_PLAYER_END, 7);
             return 0;
         },
         window));
@@ -117,5 +137,6 @@ TEST(Win32Notify, PlayerEndReachesTheWindowFromAnotherThread) {
         if (g_playerEnds.load() == 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     EXPECT_EQ(g_playerEnds.load(), 1);
+    EXPECT_EQ(g_endedRun.load(), 7u) << "the run's number in wParam";
     DestroyWindow(window);
 }

@@ -23,9 +23,9 @@ AppSettings g_settings;
 CPlayerCore g_player(g_settings);
 CTimeView g_timeView(g_player, g_settings);
 
-// A second start may come while the first is still starting (the shell opening several
-// files at once): its window appears only after its start-up, so look for a while.
-constexpr int kHandOverAttempts = 100;
+// A second start looks again this often while the first is still starting: its window
+// appears only after its start-up, which an error box about its own file may hold up for
+// as long as the box waits for an answer.
 constexpr DWORD kHandOverRetryMs = 100;
 
 std::wstring FileFromCommandLine() {
@@ -49,20 +49,24 @@ BOOL CALLBACK FindInstance(HWND window, LPARAM param) {
     return FALSE;
 }
 
-// Sends the file to the running instance. Without a file nothing is sent, and the running
-// instance is left as it is.
-void HandOver(const wchar_t* instanceName, const std::wstring& file) {
-    if (file.empty()) return;
-    for (int attempt = 0; attempt < kHandOverAttempts; ++attempt) {
+// Sends the file to the running instance once its window is marked; without a file
+// nothing is sent, and the running instance is left as it is. The file waits for as long
+// as that instance holds the mutex. False when it ended first: this process then holds the
+// mutex and plays the file itself.
+bool HandOver(const wchar_t* instanceName, const std::wstring& file, HANDLE mutex) {
+    if (file.empty()) return true;
+    for (;;) {
         InstanceSearch search{instanceName, nullptr};
         ::EnumWindows(FindInstance, reinterpret_cast<LPARAM>(&search));
         if (search.found) {
             COPYDATASTRUCT record{0, static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)),
                                   const_cast<wchar_t*>(file.c_str())};
             ::SendMessageW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
-            return;
+            return true;
         }
-        ::Sleep(kHandOverRetryMs);
+        const DWORD waited = ::WaitForSingleObject(mutex, kHandOverRetryMs);
+        if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return false;
+        if (waited == WAIT_FAILED) ::Sleep(kHandOverRetryMs);
     }
 }
 
@@ -93,10 +97,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     HANDLE mutex = ::CreateMutexW(nullptr, TRUE, instanceName);
     if (!mutex) return 0;
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        HandOver(instanceName, file);
-        return 0;
-    }
+    if (::GetLastError() == ERROR_ALREADY_EXISTS && HandOver(instanceName, file, mutex)) return 0;
 
     ::CoInitialize(nullptr);
     // Before any window exists: lets the system set up this thread's window state.

@@ -174,7 +174,9 @@ void CMainDlg::OnSysColorChange() {
     if (m_timeView.IsWindow()) ::SendNotifyMessageW(m_timeView, WM_SYSCOLORCHANGE, 0, 0);
 }
 
-LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM, LPARAM) {
+LRESULT CMainDlg::OnPlayerEnd(UINT, WPARAM run, LPARAM) {
+    // Still queued when the user stopped or started another file: that run is over.
+    if (!m_engine.IsCurrentRun(run)) return 0;
     int played = m_engine.GetPosition();
     std::wstring next;
     bool listGoesOn = false;
@@ -281,17 +283,20 @@ void CMainDlg::OnPlay(UINT, int, HWND) {
     case PlayStopped:
         break;
     }
-    if (m_engine.Play(m_hWnd))
+    // A jog held to begin the run ends with a run that does not start, tip and box too.
+    const bool jogging = m_engine.IsJogging();
+    if (m_engine.Play(m_hWnd)) {
         PlayAnimation();
-    else
+    } else {
+        if (jogging) m_timeView.StopJog();
         OnStop();
+    }
 }
 
 void CMainDlg::OnPause(UINT, int, HWND) {
     switch (m_engine.GetPlayState()) {
     case PlayPlaying:
-        // The result is the device's own (MME: 0 is success; ASIO: 1 while running), so
-        // whether the engine is now paused is what tells.
+        // The engine holds the run paused even where the device's own pause failed.
         m_engine.Pause(true);
         if (m_engine.GetPlayState() == PlayPaused) PauseAnimation();
         break;

@@ -82,7 +82,7 @@ private:
     void OnGetMinMaxInfo(MINMAXINFO* info);
     BOOL OnQueryEndSession();
     void OnSysColorChange();
-    LRESULT OnPlayerEnd(UINT, WPARAM, LPARAM);
+    LRESULT OnPlayerEnd(UINT, WPARAM run, LPARAM);
     LRESULT OnDockTimeView(UINT, WPARAM timeView, LPARAM docked);
     LRESULT OnRelayout(UINT, WPARAM, LPARAM);
 

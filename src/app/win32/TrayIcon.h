@@ -4,16 +4,15 @@
 // whose message map lists the On... handlers below; T provides its window (m_hWnd) and
 // SetMsgHandled.
 //
-// The blink timer runs on the system's timer thread. It only posts WM_TRAY_TICK with its
-// timer id; the step itself runs on the interface thread, so the icon record is never
-// touched by two threads, and a tick of a timer already stopped is recognised and dropped.
+// The blink timer posts WM_TRAY_TICK; the step runs on the interface thread, so the icon
+// record is never touched by two threads.
 #include <windows.h>
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <string>
 
 #include "app/TrayAnimation.h"
+#include "platform/PathName.h"
 #include "resources/resource.h"
 #include "settings/AppSettings.h"
 #include "timeview/win32/TimeView.h"
@@ -77,7 +76,6 @@ private:
     void AnimationStep();
     HICON LoadIconFile(int index, UINT loadFlags);
     void ShowPopupMenu();
-    static void CALLBACK OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
 
 protected:
     AppSettings& m_settings;  // the main dialog's too
@@ -88,7 +86,6 @@ private:
     CTrayAnimation m_animation;
     bool m_busy = false;
     HICON m_icons[4] = {};
-    HWND m_tickTarget = nullptr;  // written before the timer first starts
     CTimer m_timer;
 };
 
@@ -98,7 +95,7 @@ CTrayIcon<T>::CTrayIcon(AppSettings& settings, const CTimeView& timeView)
       m_colorDepthMsg(::RegisterWindowMessageW(kTrayColorDepthChangedName)),
       m_settings(settings),
       m_timeView(timeView),
-      m_timer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 10) {
+      m_timer(WM_TRAY_TICK, 10) {
     m_data.cbSize = NOTIFYICONDATAW_V3_SIZE;
     ::lstrcpynW(m_data.szTip, kNoFileTip, ARRAYSIZE(m_data.szTip));
 }
@@ -114,7 +111,6 @@ CTrayIcon<T>::~CTrayIcon() {
 template <class T>
 void CTrayIcon<T>::CreateIcon() {
     LoadIcons();
-    m_tickTarget = Owner();
     m_data.hWnd = Owner();
     m_data.uID = 0;
     m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -141,10 +137,9 @@ HICON CTrayIcon<T>::LoadIconFile(int index, UINT loadFlags) {
     std::wstring& name = m_settings.IconFile[index];
     // The folder beside the program, as the icon page lists it: a start from elsewhere
     // (the shell starting us for a file) must neither miss the icon nor forget its name.
-    wchar_t path[MAX_PATH];
-    ::lstrcpynW(path, BesideProgram(kIconFolderName).c_str(), MAX_PATH);
-    if (name.empty() || !::PathAppendW(path, name.c_str())) return nullptr;
-    HICON icon = static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 16, 16, loadFlags | LR_LOADFROMFILE));
+    const std::wstring path = platform::JoinPath(BesideProgram(kIconFolderName), name);
+    if (name.empty() || path.size() >= MAX_PATH) return nullptr;
+    HICON icon = static_cast<HICON>(::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 16, 16, loadFlags | LR_LOADFROMFILE));
     // A file that is gone is forgotten, so the next save no longer names it.
     if (!icon) name.clear();
     return icon;
@@ -181,7 +176,7 @@ void CTrayIcon<T>::PlayAnimation() {
     } else {
         m_timer.Stop();
     }
-    if (!m_timer.IsRunning()) m_timer.Start(kBlinkPeriodMs);
+    if (!m_timer.IsRunning()) m_timer.Start(Owner(), kBlinkPeriodMs);
     AnimationStep();
 }
 
@@ -190,7 +185,7 @@ void CTrayIcon<T>::PauseAnimation() {
     m_timer.Stop();
     m_animation.BeginPause();
     AnimationStep();
-    m_timer.Start(kBlinkPeriodMs);
+    m_timer.Start(Owner(), kBlinkPeriodMs);
 }
 
 template <class T>
@@ -208,13 +203,8 @@ void CTrayIcon<T>::RemoveIcon() {
 }
 
 template <class T>
-void CALLBACK CTrayIcon<T>::OnTimer(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    ::PostMessageW(reinterpret_cast<CTrayIcon*>(user)->m_tickTarget, WM_TRAY_TICK, id, 0);
-}
-
-template <class T>
 LRESULT CTrayIcon<T>::OnAnimationTick(UINT, WPARAM timerId, LPARAM) {
-    if (m_timer.IsRunning() && timerId == m_timer.Id()) AnimationStep();
+    if (m_timer.IsTick(timerId)) AnimationStep();
     return 0;
 }
 

@@ -8,7 +8,6 @@
 #include <climits>
 
 #include "platform/PathName.h"
-#include "platform/Report.h"
 #include "ui/DroppedFiles.h"
 #include "ui/FileDialog.h"
 #include "ui/Menu.h"
@@ -27,11 +26,6 @@ constexpr int kNameColumnAllowance = kTimeColumnWidth + 3;
 // Two pairs of display text and pattern, each ending in a zero.
 const wchar_t kCueFilter[] = L"Play Cue files(*.Cue)\0*.cue;\0All Files(*.*)\0*.*\0";
 
-std::wstring Join(const std::wstring& folder, const wchar_t* name) {
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') return folder + L"\\" + name;
-    return folder + name;
-}
-
 bool IsFolder(const std::wstring& path) {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -49,11 +43,10 @@ CCueSheet::CCueSheet(CPlayerCore& engine, AppSettings& settings)
     : m_list(*this, settings),
       m_engine(engine),
       m_settings(settings),
-      m_scrollTimer(OnTimer, reinterpret_cast<DWORD_PTR>(this), 100) {}
+      m_scrollTimer(WM_CUE_DRAG_TICK, 100) {}
 
 BOOL CCueSheet::Attach(HWND list) {
     if (!SubclassWindow(list)) return FALSE;
-    m_tickTarget = list;
     ListView_SetExtendedListViewStyle(list, kListExStyles);
     ::ImmAssociateContext(list, nullptr);
     ListView_SetTextColor(list, kTextColor);
@@ -78,9 +71,9 @@ void CCueSheet::FitNameColumn() { ListView_SetColumnWidth(m_hWnd, 1, GetClientRe
 std::wstring CCueSheet::DefaultCuePath(bool create) {
     wchar_t appData[MAX_PATH];
     if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return L"";
-    std::wstring folder = Join(appData, L"Orvane");
+    std::wstring folder = platform::JoinPath(appData, L"Orvane");
     if (create) ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    return Join(folder, L"Default.cue");
+    return platform::JoinPath(folder, L"Default.cue");
 }
 
 void CCueSheet::ShowCueWindow() {
@@ -267,8 +260,9 @@ void CCueSheet::OnSaveCueFile(UINT, int, HWND) {
 
 void CCueSheet::OnDestroy() {
     if (m_dragSource >= 0) EndDrag();
+    // The list window owns this box, unlike the program's error boxes.
     if (!m_list.SaveDefaultCue(DefaultCuePath(true)))
-        platform::ShowReport(kCueSaveFailedText, kCueSaveFailedCaption, platform::ReportOk);
+        ::MessageBoxW(m_hWnd, kCueSaveFailedText, kCueSaveFailedCaption, MB_OK);
     SetMsgHandled(FALSE);
 }
 
@@ -306,10 +300,10 @@ void CCueSheet::AddDroppedName(const std::wstring& path, int& insertAt) {
 
 void CCueSheet::AddFolder(const std::wstring& folder, int& insertAt) {
     WIN32_FIND_DATAW found;
-    HANDLE find = ::FindFirstFileW(Join(folder, L"*").c_str(), &found);
+    HANDLE find = ::FindFirstFileW(platform::JoinPath(folder, L"*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-        std::wstring path = Join(folder, found.cFileName);
+        std::wstring path = platform::JoinPath(folder, found.cFileName);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && CPlayerCore::IsSupportedFile(path))
             AddAt(path, insertAt);
     } while (::FindNextFileW(find, &found));
@@ -364,16 +358,13 @@ void CCueSheet::OnKillFocus(HWND) {
     SetMsgHandled(FALSE);
 }
 
-void CALLBACK CCueSheet::OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    ::SendMessageW(reinterpret_cast<CCueSheet*>(user)->m_tickTarget, WM_CUE_DRAG_TICK, 0, 0);
-}
-
-void CCueSheet::OnDragTick() {
-    if (m_dragSource < 0) return;
+LRESULT CCueSheet::OnDragTick(UINT, WPARAM timerId, LPARAM) {
+    if (m_dragSource < 0 || !m_scrollTimer.IsTick(timerId)) return 0;
     POINT cursor{};
     ::GetCursorPos(&cursor);
     ::ScreenToClient(m_hWnd, &cursor);
     DragOver(cursor);
+    return 0;
 }
 
 void CCueSheet::DragOver(POINT point) {
@@ -384,7 +375,7 @@ void CCueSheet::DragOver(POINT point) {
         if (m_scrollTimer.IsRunning()) m_scrollTimer.Stop();
     } else {
         // Off the entries: scroll a row at a time towards the pointer.
-        if (!m_scrollTimer.IsRunning()) m_scrollTimer.Start(kScrollPeriodMs);
+        if (!m_scrollTimer.IsRunning()) m_scrollTimer.Start(m_hWnd, kScrollPeriodMs);
         const int top = ListView_GetTopIndex(m_hWnd);
         target = point.y > 0 ? std::min(top + ListView_GetCountPerPage(m_hWnd), m_list.Count() - 1) : std::max(top - 1, 0);
         ListView_EnsureVisible(m_hWnd, target, FALSE);

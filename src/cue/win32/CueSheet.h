@@ -8,7 +8,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -54,7 +53,7 @@ public:
         MSG_WM_MOUSEMOVE(OnMouseMove)
         MSG_WM_LBUTTONUP(OnLButtonUp)
         MSG_WM_KILLFOCUS(OnKillFocus)
-        MESSAGE_HANDLER_VOID(WM_CUE_DRAG_TICK, OnDragTick)
+        MESSAGE_HANDLER_EX(WM_CUE_DRAG_TICK, OnDragTick)
         MSG_WM_NCCALCSIZE(OnNcCalcSize)
         MSG_WM_DESTROY(OnDestroy)
         COMMAND_ID_HANDLER_EX(ID_CUEPLAY, OnCuePlay)
@@ -88,7 +87,7 @@ private:
     void OnMouseMove(UINT, POINT point);
     void OnLButtonUp(UINT, POINT);
     void OnKillFocus(HWND);
-    void OnDragTick();
+    LRESULT OnDragTick(UINT, WPARAM timerId, LPARAM);
     LRESULT OnNcCalcSize(BOOL, LPARAM);
     void OnDestroy();
 
@@ -108,7 +107,6 @@ private:
 
     void DragOver(POINT point);
     void EndDrag();
-    static void CALLBACK OnTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
 
     int FocusedItem() const;
     std::vector<int> SelectedIndices() const;
@@ -120,7 +118,6 @@ private:
     CPlayerCore& m_engine;
     AppSettings& m_settings;
     CTimer m_scrollTimer;
-    std::atomic<HWND> m_tickTarget{nullptr};  // read on the timer thread
     int m_dragSource = -1;                    // -1: no drag
     int m_dragTarget = -1;
 };

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
+#include "platform/ComUnknown.h"
 #include "platform/Text.h"
 
 namespace {
@@ -59,6 +61,7 @@ public:
     }
 
     ~AsioDriverList() override {
+        // Released here, not by the entries' destructors: COM must still be initialised.
         for (int i = 0; i < Count(); ++i) ReleaseDriver(i);
         if (m_com) CoUninitialize();
     }
@@ -80,16 +83,14 @@ public:
         void* object = nullptr;
         const HRESULT result = CoCreateInstance(entry.clsid, nullptr, CLSCTX_INPROC_SERVER, entry.clsid, &object);
         if (FAILED(result)) return static_cast<int>(result);
-        entry.driver = static_cast<IAsioDriver*>(object);
-        *out = entry.driver;
+        entry.driver.Reset(static_cast<IAsioDriver*>(object));
+        *out = entry.driver.Get();
         return 0;
     }
 
     int ReleaseDriver(int index) override {
         if (index < 0 || index >= Count()) return 0;
-        Entry& entry = m_entries[static_cast<size_t>(index)];
-        if (entry.driver) entry.driver->Release();
-        entry.driver = nullptr;
+        m_entries[static_cast<size_t>(index)].driver.Reset();
         return 0;
     }
 
@@ -97,7 +98,7 @@ private:
     struct Entry {
         CLSID clsid;
         std::string name;  // at most 127 bytes
-        IAsioDriver* driver;
+        platform::ComRef<IAsioDriver> driver;
     };
 
     void Append(HKEY root, const char* keyName) {
@@ -111,7 +112,7 @@ private:
             entry.name = ReadString(key, "description", 256);
             if (entry.name.empty()) entry.name = keyName;
             entry.name.resize(std::min<size_t>(entry.name.size(), 127));
-            m_entries.push_back(entry);
+            m_entries.push_back(std::move(entry));
         }
         RegCloseKey(key);
     }

@@ -6,18 +6,30 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
-#include "platform/Heap.h"
 #include "platform/Report.h"
 #include "platform/Time.h"
 
 namespace {
 
 constexpr int kSpeakerPositions = 18;
+// How long Close waits for the driver to give back the blocks a reset returned.
+constexpr uint32_t kHandBackMs = 2000;
 
 HWAVEOUT Handle(void* handle) { return static_cast<HWAVEOUT>(handle); }
 
-// Tells the user why waveOutOpen failed; other codes fail silently.
+// Writes the debug line of a wave-out call that failed; returns its result.
+MMRESULT Check(const wchar_t* call, MMRESULT result) {
+    if (result == MMSYSERR_NOERROR) return result;
+    wchar_t text[MAXERRORLENGTH] = L"";
+    waveOutGetErrorTextW(result, text, MAXERRORLENGTH);
+    platform::DebugLine(std::wstring(L"wave-out: ") + call + L" failed, MMRESULT " + std::to_wstring(result) + L": " +
+                        text);
+    return result;
+}
+
+// Tells the user why waveOutOpen failed; other codes leave only the debug line.
 void ReportOpenError(MMRESULT result) {
     const wchar_t* text = nullptr;
     switch (result) {
@@ -29,7 +41,7 @@ void ReportOpenError(MMRESULT result) {
         case WAVERR_SYNC: text = L"同期的であるデバイスを非同期でオープンしました。"; break;
         default: return;
     }
-    platform::ShowReport(text, platform::kCaptionDeviceError, platform::ReportErrorStyle);
+    platform::ShowReport(text, kCaptionDeviceError, platform::ReportErrorStyle);
 }
 
 // More than two channels need the extensible form: drivers refuse a plain float header for
@@ -58,7 +70,7 @@ WAVEFORMATEXTENSIBLE DeviceFormat(const OutputParams& params) {
 
 // The driver calls this on its own thread: it only sets flags and counts.
 struct MmeCallback {
-    static void CALLBACK Proc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR) {
+    static void CALLBACK Proc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR header, DWORD_PTR) {
         auto* device = reinterpret_cast<CWinMMEOut*>(instance);
         switch (message) {
             case WOM_OPEN: device->m_open.store(1); break;
@@ -67,18 +79,23 @@ struct MmeCallback {
                 device->m_paused.store(0);
                 device->m_handle.store(nullptr);
                 break;
-            case WOM_DONE: {
-                int32_t queued = device->m_queued.load();
-                while (queued > 0 && !device->m_queued.compare_exchange_weak(queued, queued - 1)) {
-                }
-                break;
-            }
+            case WOM_DONE: device->HandBack(reinterpret_cast<const WAVEHDR*>(header)); break;
             default: break;
         }
     }
 };
 
 CWinMMEOut::~CWinMMEOut() { Close(); }
+
+// Counted once per block, however late: a WOM_DONE after a reset names the block it ends,
+// not whichever was queued since.
+void CWinMMEOut::HandBack(const wavehdr_tag* header) {
+    for (int i = 0; i < kMaxBlocks; ++i) {
+        if (m_headers[i] != header) continue;
+        if (m_held[i].exchange(0)) m_queued.fetch_sub(1);
+        return;
+    }
+}
 
 const std::vector<std::wstring>& CWinMMEOut::RebuildDeviceList() {
     static std::vector<std::wstring> devices;
@@ -92,7 +109,7 @@ const std::vector<std::wstring>& CWinMMEOut::RebuildDeviceList() {
 }
 
 int32_t CWinMMEOut::ResolveDevice(OutputParams& params) {
-    int32_t id = params.selection ? *params.selection : -1;
+    int32_t id = params.selection;
     if (id == -1) return id;
     WAVEOUTCAPSW caps{};
     if (waveOutGetDevCapsW(static_cast<UINT>(id), &caps, sizeof caps) == MMSYSERR_NOERROR &&
@@ -108,14 +125,14 @@ int32_t CWinMMEOut::ResolveDevice(OutputParams& params) {
         }
     }
     if (id == -1) params.deviceName = L"WAVE_MAPPER";
-    if (params.selection) *params.selection = id;
+    params.selection = id;
     return id;
 }
 
 int CWinMMEOut::Open(OutputParams& params) {
     // The header slots bound the ring; a stored count above them is refused like one below 2.
-    if (params.bufferTime < 50 || params.blockCount < 2 || params.blockCount > kMaxBlocks) return 0;
-    if (params.channels < 1 || params.bitsPerSample < 8) return 0;
+    if (params.bufferTime < 50 || params.blockCount < 2 || params.blockCount > kMaxBlocks) return OpenFailed;
+    if (params.channels < 1 || params.bitsPerSample < 8) return OpenFailed;
 
     m_deviceId = ResolveDevice(params);
     m_sourceBytes = params.bitsPerSample / 8;
@@ -134,31 +151,32 @@ int CWinMMEOut::Open(OutputParams& params) {
     m_blockCount = params.blockCount;
     if (!BuildRing(int64_t{params.bufferTime} * params.sampleRate / 1000)) {
         FreeRing();
-        return 0;
+        return OpenFailed;
     }
 
     HWAVEOUT handle = nullptr;
-    MMRESULT result = waveOutOpen(&handle, static_cast<UINT>(m_deviceId), &format,
-                                  reinterpret_cast<DWORD_PTR>(&MmeCallback::Proc), reinterpret_cast<DWORD_PTR>(this),
-                                  CALLBACK_FUNCTION);
+    const MMRESULT result = Check(L"waveOutOpen", waveOutOpen(&handle, static_cast<UINT>(m_deviceId), &format,
+                                                             reinterpret_cast<DWORD_PTR>(&MmeCallback::Proc),
+                                                             reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION));
     if (result != MMSYSERR_NOERROR) {
         ReportOpenError(result);
         FreeRing();
-        return 0;
+        return OpenFailed;
     }
     m_handle.store(handle);
     m_started = 1;
     // A pause asked while closed must not hold the new stream.
     m_paused.store(0);
     for (int i = 0; i < m_blockCount; ++i) {
-        if (waveOutPrepareHeader(handle, m_headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        if (Check(L"waveOutPrepareHeader", waveOutPrepareHeader(handle, m_headers[i], sizeof(WAVEHDR))) !=
+            MMSYSERR_NOERROR) {
             // The engine does not close a device that failed to open.
             Close();
-            return 0;
+            return OpenFailed;
         }
     }
     m_positionBase.store(0);
-    return 1;
+    return OpenDone;
 }
 
 bool CWinMMEOut::BuildRing(int64_t framesPerBlock) {
@@ -168,15 +186,14 @@ bool CWinMMEOut::BuildRing(int64_t framesPerBlock) {
     m_sourceBlockBytes = static_cast<int32_t>(sourceBytes);
     m_deviceBlockBytes = static_cast<int32_t>(deviceBytes);
     for (int i = 0; i < m_blockCount; ++i) {
-        auto* header = static_cast<WAVEHDR*>(platform::HeapAllocZeroed(sizeof(WAVEHDR)));
+        auto* header = static_cast<WAVEHDR*>(m_memory.Alloc(sizeof(WAVEHDR)));
         if (!header) return false;
-        ++m_allocations;
         m_headers[i] = header;
-        header->lpData = static_cast<LPSTR>(platform::HeapAllocZeroed(static_cast<size_t>(m_deviceBlockBytes)));
+        header->lpData = static_cast<LPSTR>(m_memory.Alloc(static_cast<size_t>(m_deviceBlockBytes)));
         if (!header->lpData) return false;
-        ++m_allocations;
         header->dwBufferLength = static_cast<DWORD>(m_deviceBlockBytes);
     }
+    for (std::atomic<int32_t>& held : m_held) held.store(0);
     m_queued.store(0);
     m_writeIndex = 0;
     return true;
@@ -185,30 +202,38 @@ bool CWinMMEOut::BuildRing(int64_t framesPerBlock) {
 void CWinMMEOut::FreeRing() {
     for (wavehdr_tag*& header : m_headers) {
         if (!header) continue;
-        if (header->lpData) {
-            platform::HeapFree(header->lpData);
-            --m_allocations;
-        }
-        platform::HeapFree(header);
-        --m_allocations;
+        m_memory.Free(header->lpData);
+        m_memory.Free(header);
         header = nullptr;
     }
     m_blockCount = 0;
-    if (m_allocations != 0)
-        platform::ShowReport(L"メモリリークがあります", platform::kCaptionError,
-                             platform::ReportIconInformation | platform::ReportTaskModal | platform::ReportTopmost);
+    m_memory.CheckFreed();
+}
+
+void CWinMMEOut::UnprepareRing(void* handle) {
+    const uint32_t begin = platform::TickMs();
+    for (int i = 0; i < kMaxBlocks && m_headers[i]; ++i) {
+        MMRESULT result;
+        while ((result = waveOutUnprepareHeader(Handle(handle), m_headers[i], sizeof(WAVEHDR))) == WAVERR_STILLPLAYING) {
+            if (platform::TickMs() - begin > kHandBackMs) {
+                // Freed, its memory could still be written by the driver: it stays the
+                // driver's, and the leak report tells of it.
+                m_headers[i] = nullptr;
+                break;
+            }
+            platform::SleepMs(1);
+        }
+        Check(L"waveOutUnprepareHeader", result);
+    }
 }
 
 void CWinMMEOut::Close() {
     m_started = 0;
     HWAVEOUT handle = Handle(m_handle.load());
     if (handle) {
-        waveOutReset(handle);
-        for (int i = 0; i < kMaxBlocks && m_headers[i]; ++i) {
-            while (waveOutUnprepareHeader(handle, m_headers[i], sizeof(WAVEHDR)) == WAVERR_STILLPLAYING)
-                platform::SleepMs(1);
-        }
-        if (waveOutClose(handle) == MMSYSERR_NOERROR) {
+        Check(L"waveOutReset", waveOutReset(handle));
+        UnprepareRing(handle);
+        if (Check(L"waveOutClose", waveOutClose(handle)) == MMSYSERR_NOERROR) {
             // Closed, whether or not the driver's notification came.
             m_open.store(0);
             m_paused.store(0);
@@ -220,7 +245,8 @@ void CWinMMEOut::Close() {
 
 int CWinMMEOut::Write(const uint8_t* data, uint32_t bytes) {
     const int32_t queued = m_queued.load();
-    if (queued >= m_blockCount || bytes == 0) return queued == 0 ? WriteDrained : WriteFull;
+    const bool writable = m_blockCount > 0 && !m_held[m_writeIndex].load();
+    if (bytes == 0 || !writable) return queued == 0 ? WriteDrained : WriteFull;
 
     WAVEHDR* header = m_headers[m_writeIndex];
     std::memset(header->lpData, 0, static_cast<size_t>(m_deviceBlockBytes));
@@ -235,7 +261,9 @@ int CWinMMEOut::Write(const uint8_t* data, uint32_t bytes) {
 
     // Counted before the driver has it, so a block that finishes at once is counted down.
     m_queued.fetch_add(1);
-    if (waveOutWrite(Handle(m_handle.load()), header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+    m_held[m_writeIndex].store(1);
+    if (Check(L"waveOutWrite", waveOutWrite(Handle(m_handle.load()), header, sizeof(WAVEHDR))) != MMSYSERR_NOERROR) {
+        m_held[m_writeIndex].store(0);
         m_queued.fetch_sub(1);
         return WriteRefused;
     }
@@ -249,7 +277,9 @@ int CWinMMEOut::GetState() { return m_paused.load() ? DevicePaused : m_open.load
 int CWinMMEOut::Pause(int pause) {
     m_paused.store(pause ? 1 : 0);
     HWAVEOUT handle = Handle(m_handle.load());
-    return static_cast<int>(pause ? waveOutPause(handle) : waveOutRestart(handle));
+    const MMRESULT result = pause ? Check(L"waveOutPause", waveOutPause(handle))
+                                  : Check(L"waveOutRestart", waveOutRestart(handle));
+    return result == MMSYSERR_NOERROR ? PauseDone : PauseFailed;
 }
 
 int CWinMMEOut::GetPosition() {
@@ -257,17 +287,18 @@ int CWinMMEOut::GetPosition() {
     if (!handle || !m_started) return m_positionBase.load();
     MMTIME time{};
     time.wType = TIME_SAMPLES;
-    waveOutGetPosition(handle, &time, sizeof time);
+    Check(L"waveOutGetPosition", waveOutGetPosition(handle, &time, sizeof time));
     return static_cast<int>(time.u.sample) + m_positionBase.load();
 }
 
+// The driver hands every queued block back with its WOM_DONE, possibly after waveOutReset
+// has returned: until then the ring waits for that block rather than write into it.
 void CWinMMEOut::Reset(int position) {
     m_positionBase.store(position);
     HWAVEOUT handle = Handle(m_handle.load());
-    waveOutReset(handle);
-    m_queued.store(0);
+    Check(L"waveOutReset", waveOutReset(handle));
     m_writeIndex = 0;
-    if (m_paused.load()) waveOutPause(handle);
+    if (m_paused.load()) Check(L"waveOutPause", waveOutPause(handle));
 }
 
 int CWinMMEOut::GetBlockBytes() { return m_sourceBlockBytes; }

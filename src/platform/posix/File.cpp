@@ -13,12 +13,14 @@ namespace platform {
 bool File::OpenRead(const std::wstring& path, FileShare) {
     Close();
     m_fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    m_position = 0;
     return m_fd >= 0;
 }
 
 bool File::Create(const std::wstring& path) {
     Close();
     m_fd = ::open(WideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    m_position = 0;
     return m_fd >= 0;
 }
 
@@ -33,13 +35,15 @@ int64_t File::Read(void* buffer, uint32_t bytes) {
     if (m_fd < 0) return -1;
     auto* out = static_cast<char*>(buffer);
     int64_t total = 0;
-    while (total < bytes) {
-        ssize_t n = ::read(m_fd, out + total, bytes - total);
-        if (n < 0) return total > 0 ? total : -1;
+    bool failed = false;
+    while (total < bytes && !failed) {
+        const ssize_t n = ::read(m_fd, out + total, bytes - total);
         if (n == 0) break;
-        total += n;
+        failed = n < 0;
+        if (n > 0) total += n;
     }
-    return total;
+    m_position += total;
+    return failed && total == 0 ? -1 : total;
 }
 
 bool File::Write(const void* data, uint32_t bytes) {
@@ -48,19 +52,20 @@ bool File::Write(const void* data, uint32_t bytes) {
     uint32_t done = 0;
     while (done < bytes) {
         ssize_t n = ::write(m_fd, in + done, bytes - done);
-        if (n <= 0) return false;
+        if (n <= 0) break;
         done += static_cast<uint32_t>(n);
     }
-    return true;
+    m_position += done;
+    return done == bytes;
 }
 
 bool File::Flush() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
 
 bool File::Seek(int64_t offset) {
-    return m_fd >= 0 && offset >= 0 && ::lseek(m_fd, offset, SEEK_SET) == offset;
+    if (m_fd < 0 || offset < 0 || ::lseek(m_fd, offset, SEEK_SET) != offset) return false;
+    m_position = offset;
+    return true;
 }
-
-int64_t File::Tell() const { return m_fd >= 0 ? ::lseek(m_fd, 0, SEEK_CUR) : -1; }
 
 int64_t File::Size() const {
     struct stat st;

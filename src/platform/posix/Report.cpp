@@ -1,7 +1,9 @@
+#include <cstdio>
 #include <deque>
 #include <mutex>
 
 #include "platform/Report.h"
+#include "platform/Text.h"
 #include "platform/posix/ReportRecorder.h"
 
 namespace platform {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/DebugLine.h"
+
 namespace platform {
 
 namespace {
@@ -12,6 +14,7 @@ bool File::OpenRead(const std::wstring& path, FileShare share) {
     Close();
     m_handle = CreateFileW(path.c_str(), GENERIC_READ, share == FileShare::Read ? FILE_SHARE_READ : 0,
                            nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr);
+    m_position = 0;
     return IsOpen();
 }
 
@@ -19,6 +22,7 @@ bool File::Create(const std::wstring& path) {
     Close();
     m_handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
+    m_position = 0;
     return IsOpen();
 }
 
@@ -31,13 +35,21 @@ void File::Close() {
 
 int64_t File::Read(void* buffer, uint32_t bytes) {
     DWORD got = 0;
-    if (!IsOpen() || !ReadFile(H(m_handle), buffer, bytes, &got, nullptr)) return -1;
+    if (!IsOpen()) return -1;
+    if (!ReadFile(H(m_handle), buffer, bytes, &got, nullptr)) {
+        // The caller sees only -1; the OS's reason goes to the debugger.
+        DebugLine(L"File::Read: ReadFile of %u bytes failed, error %lu", bytes, GetLastError());
+        return -1;
+    }
+    m_position += got;
     return got;
 }
 
 bool File::Write(const void* data, uint32_t bytes) {
     DWORD done = 0;
-    return IsOpen() && WriteFile(H(m_handle), data, bytes, &done, nullptr) && done == bytes;
+    const bool written = IsOpen() && WriteFile(H(m_handle), data, bytes, &done, nullptr);
+    m_position += done;
+    return written && done == bytes;
 }
 
 bool File::Flush() { return IsOpen() && FlushFileBuffers(H(m_handle)); }
@@ -45,13 +57,9 @@ bool File::Flush() { return IsOpen() && FlushFileBuffers(H(m_handle)); }
 bool File::Seek(int64_t offset) {
     LARGE_INTEGER to;
     to.QuadPart = offset;
-    return IsOpen() && offset >= 0 && SetFilePointerEx(H(m_handle), to, nullptr, FILE_BEGIN);
-}
-
-int64_t File::Tell() const {
-    LARGE_INTEGER zero{}, at{};
-    if (!IsOpen() || !SetFilePointerEx(H(m_handle), zero, &at, FILE_CURRENT)) return -1;
-    return at.QuadPart;
+    if (!IsOpen() || offset < 0 || !SetFilePointerEx(H(m_handle), to, nullptr, FILE_BEGIN)) return false;
+    m_position = offset;
+    return true;
 }
 
 int64_t File::Size() const {

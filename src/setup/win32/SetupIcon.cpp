@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "platform/PathName.h"
 #include "ui/Messages.h"
 #include "ui/SystemInfo.h"
 
@@ -45,12 +46,12 @@ void CSetupIcon::ListIconFiles() {
     m_imageOf.clear();
     const std::wstring folder = IconFolder();
     WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileW((folder + L"\\*.ico").c_str(), &found);
+    HANDLE search = ::FindFirstFileW(platform::JoinPath(folder, L"*.ico").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         m_files.push_back(found.cFileName);
-        const std::wstring path = folder + L"\\" + found.cFileName;
+        const std::wstring path = platform::JoinPath(folder, found.cFileName);
         auto icon = static_cast<HICON>(::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, kIconSize, kIconSize, LR_LOADFROMFILE));
         // A file that is no icon is listed without an image.
         m_imageOf.push_back(icon ? ::ImageList_AddIcon(m_images, icon) : -1);

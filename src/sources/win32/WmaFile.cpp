@@ -9,6 +9,7 @@
 #include "sources/HeldPcm.h"
 #include "sources/MediaTime.h"
 #include "sources/ReaderReport.h"
+#include "sources/WaveFormatTag.h"
 
 namespace {
 
@@ -58,32 +59,30 @@ bool WaveFormatOf(IWMOutputMediaProps* props, WAVEFORMATEX& wave) {
         return false;
     wave = WAVEFORMATEX{};
     std::memcpy(&wave, type->pbFormat, sizeof(PCMWAVEFORMAT));
+    // An extensible format plays as the sub-format it names: the devices take tags 1 and 3.
+    wave.wFormatTag = static_cast<WORD>(PlayableFormatTag(type->pbFormat, type->cbFormat));
     // A block that is not whole samples of every channel would stall or garble the engine.
-    return wave.nSamplesPerSec > 0 && wave.nChannels > 0 && wave.wBitsPerSample > 0 && wave.wBitsPerSample % 8 == 0 &&
+    return wave.wFormatTag != 0 && wave.nSamplesPerSec > 0 && wave.nChannels > 0 && wave.wBitsPerSample > 0 && wave.wBitsPerSample % 8 == 0 &&
            wave.nBlockAlign == wave.nChannels * wave.wBitsPerSample / 8;
 }
 
 }  // namespace
 
-CWmaFile::CWmaFile(std::wstring runtimeName) : m_runtimeName(std::move(runtimeName)) {}
+CWmaFile::CWmaFile(std::wstring runtimeName)
+    : m_runtime(std::move(runtimeName), {kTextWmvcoreMissing, kTextWmvcoreIncomplete}) {}
 
 CWmaFile::~CWmaFile() {
     Close();
     ReleaseOnce(m_reader);
 }
 
-// A runtime without the export is let go, so a repaired one is tried at the next use.
 bool CWmaFile::LoadRuntime() {
-    if (!m_create) {
-        if (!m_runtime.Load(m_runtimeName)) return ReportDecoderError(kTextWmvcoreMissing);
-        m_create = reinterpret_cast<WMCreateSyncReaderFn>(m_runtime.Symbol("WMCreateSyncReader"));
-        if (!m_create) {
-            m_runtime.Free();
-            return ReportDecoderError(kTextWmvcoreIncomplete);
-        }
-    }
-    if (!m_reader && FAILED(m_create(nullptr, 0, &m_reader))) m_reader = nullptr;
-    return m_reader != nullptr;
+    const bool loaded = m_runtime.Load([this](const DecoderLibrary& runtime) {
+        m_create = runtime.Export<WMCreateSyncReaderFn>("WMCreateSyncReader");
+        return m_create != nullptr;
+    });
+    if (loaded && !m_reader && FAILED(m_create(nullptr, 0, &m_reader))) m_reader = nullptr;
+    return loaded && m_reader != nullptr;
 }
 
 // A reader of its own for the file, so the stream that plays is not disturbed; null when
@@ -131,7 +130,7 @@ int CWmaFile::Open(const std::wstring& path) {
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
     if (!ParseHeader(path)) return ReportFileError(kTextUnsupported);
     m_open = SUCCEEDED(m_reader->Open(path.c_str()));
-    return m_open ? 1 : 0;
+    return m_open ? ReaderDone : ReaderFailed;
 }
 
 void CWmaFile::Close() {
@@ -140,9 +139,11 @@ void CWmaFile::Close() {
     m_open = false;
 }
 
-// A runtime's reader with no file open is not asked for anything: some fault then.
+// A runtime's reader with no file open is not asked for anything: some fault then. The
+// sample held from before the jump is dropped, whoever seeks.
 int CWmaFile::Seek(uint32_t frame) {
     if (!m_open) return 0;
+    DropHeldSample();
     m_reader->SetRange(MediaTimeOfFrame(frame, static_cast<uint64_t>(m_format.sampleRate)), 0);
     return static_cast<int>(frame);
 }
@@ -172,7 +173,7 @@ int CWmaFile::Read(void* buffer, uint32_t bytes) {
     });
     // The end of the stream, or an error, ends it; what this read gathered before is still
     // delivered, and the next read reports the end.
-    if (got.failed && got.bytes == 0) return -1;
+    if (got.failed && got.bytes == 0) return ReadFailed;
     platform::SleepMs(10);
     return static_cast<int>(got.bytes);
 }
@@ -186,5 +187,5 @@ int CWmaFile::GetLength(const std::wstring& path, int& minutes, int& seconds) {
     reader->Release();
     minutes = length.minutes;
     seconds = length.seconds;
-    return 1;
+    return ReaderDone;
 }

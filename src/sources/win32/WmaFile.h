@@ -4,8 +4,8 @@
 // default format for the first audio output; frames map to the runtime's 100 ns clock.
 #include <string>
 
-#include "platform/Library.h"
 #include "sources/AudioFile.h"
+#include "sources/DecoderLibrary.h"
 #include "WmvCore.h"
 
 inline const wchar_t* const kTextWmvcoreMissing = L"Wmvcore.dllが読み込めませんでした。";
@@ -29,10 +29,9 @@ private:
     IWMSyncReader* OpenTemporary(const std::wstring& path) const;
     bool ParseHeader(const std::wstring& path);
 
-    std::wstring m_runtimeName;
     IWMSyncReader* m_reader = nullptr;
     WORD m_stream = 0;
     bool m_open = false;  // the reader has a file
-    platform::Library m_runtime;
+    DecoderLibrary m_runtime;
     WMCreateSyncReaderFn m_create = nullptr;
 };

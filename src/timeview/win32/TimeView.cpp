@@ -3,10 +3,10 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <shellapi.h>
-#include <uxtheme.h>
 
 #include <string>
 
+#include "ui/DroppedFiles.h"
 #include "ui/Menu.h"
 #include "ui/PlaceWindow.h"
 #include "ui/SystemInfo.h"
@@ -19,16 +19,11 @@ constexpr DWORD kFloatingExStyle = WS_EX_WINDOWEDGE | WS_EX_TOOLWINDOW | WS_EX_D
 // Enabled once a file with a length has started.
 const int kCueControls[] = {IDC_TIME_EDIT, IDC_TIME_PLAY, IDC_TIME_STOP, IDC_TIME_INST, IDC_TIME_JOG};
 
-uint64_t Pack(const ClockTime& t) { return uint64_t{t.minutes} << 16 | (t.seconds & 0xFF) << 8 | (t.fraction & 0xFF); }
-ClockTime Unpack(uint64_t v) {
-    return {static_cast<uint32_t>(v >> 16), static_cast<uint32_t>(v >> 8 & 0xFF), static_cast<uint32_t>(v & 0xFF)};
-}
-
 SIZE SizeOf(const RECT& r) { return {r.right - r.left, r.bottom - r.top}; }
 }  // namespace
 
 CTimeView::CTimeView(CPlayerCore& engine, AppSettings& settings)
-    : m_engine(engine), m_settings(settings), m_timer(OnTimerTick, reinterpret_cast<DWORD_PTR>(this), 1) {}
+    : m_engine(engine), m_settings(settings), m_timer(WM_TIMEVIEW_TICK, 1) {}
 
 CTimeView::~CTimeView() {
     m_timer.Stop();
@@ -75,7 +70,7 @@ BOOL CTimeView::OnInitDialog(HWND, LPARAM) {
     m_seekBar.SubclassWindow(GetDlgItem(IDC_SEEKBAR));
     ::SetWindowLongW(m_seekBar, GWL_STYLE, ::GetWindowLongW(m_seekBar, GWL_STYLE) | TBS_DOWNISLEFT);
     // Classic style except on Windows 2000, and on Vista and later only when asked for.
-    if (!IsWindows2000() && (!IsVistaOrLater() || (m_settings.AppConfig & AppTimeViewTheme))) ::SetWindowTheme(m_seekBar, L"", L"");
+    if (!IsWindows2000() && (!IsVistaOrLater() || (m_settings.AppConfig & AppTimeViewTheme))) DrawWithoutVisualStyles(m_seekBar);
 
     UpdateSeekRange();
     ShowEditPosition();
@@ -112,7 +107,6 @@ void CTimeView::OnDestroy() {
     m_memoryDC = nullptr;
     m_memoryBitmap = nullptr;
     m_jogTip = nullptr;
-    m_tipForTimer = nullptr;
 }
 
 void CTimeView::SetWindowConfig(int32_t bit, bool on) {
@@ -129,7 +123,7 @@ void CTimeView::NotifyPlayStarted() {
     if (m_engine.GetDeviceState()) {
         m_rate = static_cast<uint32_t>(m_engine.GetOutputParams().sampleRate);
         UpdateSeekRange();
-        m_timer.Start(kRefreshMs);
+        m_timer.Start(m_hWnd, kRefreshMs);
         UpdateTitle();
     }
     if (m_engine.GetFormat()->totalFrames != 0)
@@ -144,32 +138,25 @@ void CTimeView::NotifyPlayStopped() {
     if (m_engine.IsJogging()) StopJog();
 }
 
-void CALLBACK CTimeView::OnTimerTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    reinterpret_cast<CTimeView*>(user)->TimerTick();
-}
-
-// A tick that changes nothing costs a position query and a comparison; a changed time
-// is drawn by the interface thread.
-void CTimeView::TimerTick() {
-    if (!m_engine.GetDeviceState() || m_engine.IsSeeking()) return;
-    const auto p = static_cast<uint32_t>(m_engine.GetPosition());
-    m_playPosition = p;
-    const uint64_t shown = Pack(ClockOf(p));
-    if (m_displayed.exchange(shown) != shown) ::SendMessageW(m_hWnd, WM_TIMEVIEW_TICK, 0, 0);
-    HWND tip = m_tipForTimer.load();
-    if (tip && m_engine.IsJogging() && ::timeGetTime() - m_lastJogActivity.load() > kJogTipMs)
-        ::SendMessageW(tip, TTM_ACTIVATE, FALSE, 0);
-}
-
-void CTimeView::OnTick() {
-    ShowPlayTime();
-    m_seekBar.SetSelEnd(m_playPosition);
+// A tick that changes nothing costs a position query and a comparison.
+LRESULT CTimeView::OnTick(UINT, WPARAM timerId, LPARAM) {
+    if (!m_timer.IsTick(timerId) || !m_engine.GetDeviceState() || m_engine.IsSeeking()) return 0;
+    m_playPosition = static_cast<uint32_t>(m_engine.GetPosition());
+    const ClockTime shown = ClockOf(m_playPosition);
+    if (shown != m_displayed) {
+        m_displayed = shown;
+        ShowPlayTime();
+        m_seekBar.SetSelEnd(m_playPosition);
+    }
+    if (m_jogTip && m_engine.IsJogging() && ::timeGetTime() - m_lastJogActivity > kJogTipMs)
+        ::SendMessageW(m_jogTip, TTM_ACTIVATE, FALSE, 0);
+    return 0;
 }
 
 // ---- what the window shows -------------------------------------------------------------
 
 void CTimeView::ShowPlayTime() {
-    ::SetDlgItemTextW(m_hWnd, IDC_TIME_DISPLAY, PlayTimeText(Unpack(m_displayed), Mode()).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_TIME_DISPLAY, PlayTimeText(m_displayed, Mode()).c_str());
 }
 
 void CTimeView::ShowEditPosition() {
@@ -282,6 +269,8 @@ void CTimeView::OnJog(UINT code, int, HWND) {
         JogFromCuePosition();
     else if (m_engine.GetDeviceState())
         SendToMain(ID_STOP);  // the stop ends the jog
+    else
+        StopJog();  // no run to stop
 }
 
 void CTimeView::OnInst(UINT, int, HWND) {
@@ -318,14 +307,12 @@ void CTimeView::StartJog() {
         tool.lpszText = LPSTR_TEXTCALLBACKW;
         ::SendMessageW(m_jogTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    m_tipForTimer = m_jogTip;
     ShowJogTip(m_jogPoint);
     m_lastJogActivity = ::timeGetTime();
 }
 
 void CTimeView::StopJog() {
     if (!IsWindow()) return;
-    m_tipForTimer = nullptr;
     if (m_jogTip) ::DestroyWindow(m_jogTip);
     m_jogTip = nullptr;
     m_engine.EndJog(static_cast<int32_t>(m_jogPoint));
@@ -369,7 +356,7 @@ void CTimeView::OnTimeMode(UINT, int id, HWND) {
     m_mode = mode;
     ::SendMessageW(m_edit, TEM_SETFRACTIONCOUNT, 0, kFractionCounts[mode]);
     ShowEditPosition();
-    m_displayed = Pack(ClockOf(m_playPosition));
+    m_displayed = ClockOf(m_playPosition);
     ShowPlayTime();
 }
 
@@ -432,12 +419,13 @@ void CTimeView::OnMoving(UINT, RECT* rect) {
     SetMsgHandled(FALSE);
 }
 
+// The main dialog reads and releases a drop that has a name; one that cannot be read is
+// left alone.
 void CTimeView::OnDropFiles(HDROP drop) {
-    wchar_t first[MAX_PATH] = L"";
-    if (::DragQueryFileW(drop, 0, first, MAX_PATH) && first[0])
+    if (!DroppedFiles(drop, 1).empty())
         ::SendMessageW(m_main, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     else
-        ::DragFinish(drop);
+        FinishDrop(drop);
 }
 
 void CTimeView::Dock() {

@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <atomic>
 #include <cstdint>
 
 #include "engine/PlayerCore.h"
@@ -66,7 +65,7 @@ public:
         MSG_WM_HSCROLL(OnHScroll)
         MSG_WM_MOUSEWHEEL(OnMouseWheel)
         MSG_WM_SYSCOLORCHANGE(OnSysColorChange)
-        MESSAGE_HANDLER_VOID(WM_TIMEVIEW_TICK, OnTick)
+        MESSAGE_HANDLER_EX(WM_TIMEVIEW_TICK, OnTick)
         COMMAND_ID_HANDLER_EX(IDCANCEL, OnCancel)
         COMMAND_ID_HANDLER_EX(ID_TITLEBAR, OnTitleBar)
         COMMAND_ID_HANDLER_EX(ID_SEEKPANEL, OnSeekPanel)
@@ -91,7 +90,7 @@ private:
     void OnHScroll(UINT code, UINT, HWND bar);
     BOOL OnMouseWheel(UINT keys, short delta, POINT);
     void OnSysColorChange();
-    void OnTick();
+    LRESULT OnTick(UINT, WPARAM timerId, LPARAM);
     void OnCancel(UINT, int, HWND) { DestroyWindow(); }
     void OnTitleBar(UINT, int, HWND);
     void OnSeekPanel(UINT, int, HWND) { ToggleSeekBar(m_docked); }
@@ -103,12 +102,9 @@ private:
     void OnJog(UINT code, int, HWND);
     void OnTimeMode(UINT, int id, HWND);
 
-    // Runs on the multimedia timer's thread.
-    static void CALLBACK OnTimerTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
-    void TimerTick();
 
-    int32_t Mode() const { return m_mode.load(); }
-    ClockTime ClockOf(uint32_t position) const { return PositionToClock(position, m_rate.load(), Mode()); }
+    int32_t Mode() const { return m_mode; }
+    ClockTime ClockOf(uint32_t position) const { return PositionToClock(position, m_rate, Mode()); }
     void ShowEditPosition();
     void ReadEditPosition();
     void ShowPlayTime();
@@ -142,14 +138,11 @@ private:
     HDC m_memoryDC = nullptr;
     HBITMAP m_memoryBitmap = nullptr;
     HGDIOBJ m_oldBitmap = nullptr;
-    // Shared with the timer thread.
-    std::atomic<uint32_t> m_rate{44100};
-    std::atomic<int32_t> m_mode{TimeModeCdFrames};
-    std::atomic<uint32_t> m_playPosition{0};
-    std::atomic<uint32_t> m_lastJogActivity{0};
-    std::atomic<HWND> m_tipForTimer{nullptr};
-    // The shown play time, packed so the timer thread compares it in one read.
-    std::atomic<uint64_t> m_displayed{0};
+    uint32_t m_rate = 44100;
+    int32_t m_mode = TimeModeCdFrames;
+    uint32_t m_playPosition = 0;
+    uint32_t m_lastJogActivity = 0;
+    ClockTime m_displayed;  // the play time shown
     uint32_t m_cuePosition = 0;
     uint32_t m_jogPoint = 0;
 };

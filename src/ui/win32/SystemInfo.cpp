@@ -1,7 +1,8 @@
 #include "ui/SystemInfo.h"
 
 #include <windows.h>
-#include <shlwapi.h>
+
+#include "platform/PathName.h"
 
 namespace {
 // Whether the running Windows version compares with major.minor as condition says.
@@ -19,11 +20,19 @@ bool IsOlderThanXp() { return !VersionIs(5, 1, VER_GREATER_EQUAL); }
 bool IsWindows2000() { return VersionIs(5, 0, VER_EQUAL); }
 bool IsVistaOrLater() { return VersionIs(6, 0, VER_GREATER_EQUAL); }
 
+void DrawWithoutVisualStyles(HWND window) {
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    HMODULE uxtheme = ::LoadLibraryW(L"uxtheme.dll");
+    if (!uxtheme) return;
+    // Kept loaded: the window's theme data stays with the library.
+    auto setTheme = reinterpret_cast<SetWindowThemeFn>(reinterpret_cast<void*>(::GetProcAddress(uxtheme, "SetWindowTheme")));
+    if (setTheme) setTheme(window, L"", L"");
+}
+
 std::wstring BesideProgram(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return name;
-    ::PathRemoveFileSpecW(path);
-    if (!::PathAppendW(path, name)) return name;
-    return path;
+    std::wstring beside = platform::JoinPath(platform::FolderPart(path), name);
+    return beside.size() < MAX_PATH ? beside : name;
 }

@@ -1,8 +1,9 @@
 #include "ui/Timer.h"
 
-BOOL CTimer::Start(UINT period) {
+BOOL CTimer::Start(HWND target, UINT period) {
     if (IsRunning()) Stop();
-    UINT id = timeSetEvent(period, m_resolution, m_callback, m_user, TIME_PERIODIC);
+    m_target = target;
+    UINT id = timeSetEvent(period, m_resolution, Post, reinterpret_cast<DWORD_PTR>(this), TIME_PERIODIC);
     if (id == 0) return FALSE;
     m_id = id;
     return TRUE;
@@ -12,4 +13,9 @@ BOOL CTimer::Stop() {
     if (timeKillEvent(m_id) != TIMERR_NOERROR) return FALSE;
     m_id = 0;
     return TRUE;
+}
+
+void CALLBACK CTimer::Post(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    const auto* timer = reinterpret_cast<CTimer*>(user);
+    ::PostMessageW(timer->m_target, timer->m_message, id, 0);
 }

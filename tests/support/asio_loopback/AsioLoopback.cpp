@@ -7,7 +7,10 @@
 //   ORVANE_LOOPBACK_TYPE        sample type code (18, 32-bit integer)
 //   ORVANE_LOOPBACK_BUFFER      buffer size in frames (512)
 //   ORVANE_LOOPBACK_RATE        sample rate reported until one is set; 0 is allowed (44100)
-//   ORVANE_LOOPBACK_CAPTURE     path prefix: channel n is appended to PREFIX.chN.raw
+//   ORVANE_LOOPBACK_CAPTURE     path prefix: channel n is appended to PREFIX.chN.raw, and
+//                               PREFIX.nocom.txt gets a line for every start or stop called
+//                               on a thread that has not initialised COM (where a driver that
+//                               uses COM in them fails)
 //   ORVANE_LOOPBACK_INIT_ERROR  when set, init fails with this message
 // A time-critical thread calls the host's buffer switch once a period while started.
 #include <windows.h>
@@ -56,6 +59,12 @@ void CopyName(char* to, const std::string& from, size_t size) {
     snprintf(to, size, "%s", from.c_str());
 }
 
+bool CallerHasCom() {
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(result)) CoUninitialize();
+    return result == S_FALSE || result == RPC_E_CHANGED_MODE;
+}
+
 class LoopbackDriver final : public IAsioDriver {
 public:
     LoopbackDriver() {
@@ -75,7 +84,7 @@ public:
         }
     }
     ~LoopbackDriver() {
-        stop();
+        StopClock();
         disposeBuffers();
         --g_objects;
     }
@@ -102,6 +111,7 @@ public:
     void ORVANE_THISCALL getErrorMessage(char* text) override { CopyName(text, m_initError, 124); }
 
     AsioError ORVANE_THISCALL start() override {
+        CheckCom("start");
         if (m_infos.empty()) return AsioInvalidMode;
         if (m_thread) return AsioOk;
         m_stop = false;
@@ -110,11 +120,8 @@ public:
     }
 
     AsioError ORVANE_THISCALL stop() override {
-        if (!m_thread) return AsioOk;
-        m_stop = true;
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
-        m_thread = nullptr;
+        CheckCom("stop");
+        StopClock();
         return AsioOk;
     }
 
@@ -200,7 +207,7 @@ public:
     }
 
     AsioError ORVANE_THISCALL disposeBuffers() override {
-        stop();
+        StopClock();
         for (Channel& c : m_infos) {
             if (c.file != INVALID_HANDLE_VALUE) CloseHandle(c.file);
         }
@@ -225,6 +232,26 @@ private:
         std::vector<uint8_t> memory;  // both halves
         HANDLE file;
     };
+
+    void CheckCom(const char* call) const {
+        if (m_capture.empty() || CallerHasCom()) return;
+        const std::string path = m_capture + ".nocom.txt";
+        HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        const std::string line = std::string(call) + "\n";
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    void StopClock() {
+        if (!m_thread) return;
+        m_stop = true;
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+        m_thread = nullptr;
+    }
 
     static DWORD WINAPI Run(void* self) {
         static_cast<LoopbackDriver*>(self)->Loop();

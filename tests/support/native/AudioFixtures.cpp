@@ -1,11 +1,12 @@
 #include "support/native/AudioFixtures.h"
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 Bytes& Bytes::Id(const char* id) {
@@ -78,10 +79,15 @@ Bytes Form(const char* type, const Bytes& chunks) {
     return Bytes().Id("FORM").Be(chunks.v.size() + 4, 4).Id(type).Add(chunks);
 }
 
-std::string TempPath(const std::string& name) {
-    ::mkdir(ORVANE_TEST_TMP, 0755);
-    return std::string(ORVANE_TEST_TMP) + "/" + name;
+std::string TestFolder() {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::filesystem::path dir = ORVANE_TEST_TMP;
+    if (test) dir /= std::string(test->test_suite_name()) + "." + test->name();
+    std::filesystem::create_directories(dir);
+    return dir.string();
 }
+
+std::string TempPath(const std::string& name) { return TestFolder() + "/" + name; }
 
 std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
 

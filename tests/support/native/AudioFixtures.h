@@ -30,7 +30,10 @@ Bytes AiffComm(uint16_t channels, uint32_t frames, uint16_t bits, double rate, u
 Bytes AiffSsnd(uint32_t offset, const Bytes& sound);
 Bytes Form(const char* type, const Bytes& chunks);
 
-// Paths under the unit tests' temporary folder, created on first use.
+// The running test's own folder under the unit tests' temporary folder, created on first
+// use: ctest runs the tests of one program side by side, so no two may share a file.
+std::string TestFolder();
+// A path in TestFolder().
 std::string TempPath(const std::string& name);
 std::wstring Wide(const std::string& path);
 std::wstring WriteTemp(const std::string& name, const Bytes& bytes);

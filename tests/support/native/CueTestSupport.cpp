@@ -5,9 +5,10 @@
 #include <iterator>
 
 #include "platform/Text.h"
+#include "support/native/AudioFixtures.h"
 
 std::wstring CueTestFolder(const char* name) {
-    std::filesystem::path dir = std::filesystem::path(ORVANE_TEST_TMP) / "cue" / name;
+    std::filesystem::path dir = std::filesystem::path(TestFolder()) / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return platform::Utf8ToWide(dir.string());

@@ -1,5 +1,6 @@
 #include "support/native/ScriptedAsioDriver.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -44,12 +45,40 @@ void ScriptedAsioDriver::getErrorMessage(char* text) { std::strcpy(text, "script
 
 AsioError ScriptedAsioDriver::start() {
     Log("start");
-    return m_config.start;
+    if (m_config.start != AsioOk) return m_config.start;
+    if (m_config.clocked && !m_clock.joinable()) {
+        m_clockRuns.store(true);
+        m_clock = std::thread([this] { Clock(); });
+    }
+    return AsioOk;
 }
 
 AsioError ScriptedAsioDriver::stop() {
     Log("stop");
+    StopClock();
     return AsioOk;
+}
+
+// One switch a period, timed from the start; each half is kept as the hardware would play it.
+void ScriptedAsioDriver::Clock() {
+    const auto period = std::chrono::duration<double>(m_config.bufferSize / m_config.rate);
+    const auto begin = std::chrono::steady_clock::now();
+    for (int64_t n = 1; m_clockRuns.load(); ++n) {
+        const int32_t index = static_cast<int32_t>(n & 1);
+        Switch(index);
+        for (int c = 0; c < 2; ++c) {
+            const std::vector<uint8_t> half = Half(c, index);
+            m_heard->channel[c].insert(m_heard->channel[c].end(), half.begin(), half.end());
+        }
+        ++m_heard->switches;
+        std::this_thread::sleep_until(begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(n * period));
+    }
+}
+
+// Like a real driver, returns once no switch runs any more.
+void ScriptedAsioDriver::StopClock() {
+    m_clockRuns.store(false);
+    if (m_clock.joinable()) m_clock.join();
 }
 
 AsioError ScriptedAsioDriver::getChannels(int32_t* inputs, int32_t* outputs) {
@@ -123,6 +152,7 @@ AsioError ScriptedAsioDriver::createBuffers(ASIOBufferInfo* infos, int32_t count
 
 AsioError ScriptedAsioDriver::disposeBuffers() {
     Log("disposeBuffers");
+    StopClock();
     m_infos.clear();
     m_memory.clear();
     return AsioOk;
@@ -145,7 +175,7 @@ int ScriptedAsioList::CreateDriver(int index, IAsioDriver** out) {
     log.push_back("create " + entry.name);
     if (!entry.creatable) return -2147221164;  // class not registered
     m_objects.resize(entries.size(), nullptr);
-    current = new ScriptedAsioDriver(entry.config, &log);
+    current = new ScriptedAsioDriver(entry.config, &log, &heard);
     m_objects[static_cast<size_t>(index)] = current;
     *out = current;
     return 0;

@@ -1,8 +1,13 @@
 #pragma once
 // A driver object for the ASIO host's native tests, standing in for the drivers that only
 // run on Windows: it answers as configured, logs the operations called and lets the test
-// run buffer switches on its own thread. ScriptedAsioList lists such drivers by name.
+// run buffer switches on its own thread, or, clocked, runs them itself in real time from
+// start to stop and keeps what each switch left in its half. ScriptedAsioList lists such
+// drivers by name.
+#include <atomic>
+#include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "output/AsioDriverList.h"
@@ -19,9 +24,17 @@ public:
         AsioError createBuffers = AsioOk;
         AsioError start = AsioOk;
         AsioError outputReady = AsioOk;
+        bool clocked = false;  // switches on a thread of its own while started
+    };
+    // What a clocked driver played: each switch's two halves, channel by channel.
+    struct Heard {
+        std::vector<uint8_t> channel[2];
+        std::atomic<int> switches{0};
     };
 
-    explicit ScriptedAsioDriver(const Config& config, std::vector<std::string>* log) : m_config(config), m_log(log) {}
+    ScriptedAsioDriver(const Config& config, std::vector<std::string>* log, Heard* heard)
+        : m_config(config), m_log(log), m_heard(heard) {}
+    ~ScriptedAsioDriver() { StopClock(); }
 
     // Runs the host's buffer switch for half index, with or without time info.
     void Switch(int32_t index, bool timeInfo = true);
@@ -60,9 +73,14 @@ private:
         if (m_log) m_log->push_back(call);
     }
     int BytesPerSample() const;
+    void Clock();
+    void StopClock();
 
     Config m_config;
     std::vector<std::string>* m_log;
+    Heard* m_heard;
+    std::thread m_clock;
+    std::atomic<bool> m_clockRuns{false};
     uint32_t m_references = 1;
     ASIOCallbacks m_callbacks{};
     std::vector<ASIOBufferInfo> m_infos;
@@ -80,6 +98,7 @@ public:
 
     std::vector<Entry> entries;
     std::vector<std::string> log;  // "create NAME", "release NAME" and the driver's calls
+    ScriptedAsioDriver::Heard heard;  // what clocked drivers played
     ScriptedAsioDriver* current = nullptr;  // the driver created last, while it lives
 
     int Count() override { return static_cast<int>(entries.size()); }

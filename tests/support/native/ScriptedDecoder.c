@@ -46,7 +46,9 @@ static void ScriptedRelease(DecoderPlugin* plugin) { free(plugin); }
 
 static const DecoderPluginOps kOps = {NULL, ScriptedOpen, ScriptedClose, ScriptedSeek, ScriptedRead, ScriptedRelease};
 
+/* While ORVANE_SCRIPTED_NO_OBJECT is set, "Create" gives no object, as when short of memory. */
 DECODER_EXPORT DecoderPlugin* Create(void) {
+    if (getenv("ORVANE_SCRIPTED_NO_OBJECT")) return NULL;
     Scripted* self = (Scripted*)calloc(1, sizeof *self);
     if (self) self->base.ops = &kOps;
     return self ? &self->base : NULL;

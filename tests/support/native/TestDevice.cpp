@@ -12,6 +12,8 @@ constexpr int kSliceMs = 5;
 }
 
 int TestDevice::Open(OutputParams& params) {
+    selectionGiven = params.selection;
+    if (selectionUsed) params.selection = *selectionUsed;
     if (!openSucceeds || params.channels != 2 || params.bitsPerSample != 16) return 0;
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_open) return 0;
@@ -83,7 +85,7 @@ int TestDevice::Pause(int pause) {
         m_paused = pause != 0;
     }
     m_wake.notify_all();
-    return 0;
+    return PauseDone;
 }
 
 int TestDevice::GetPosition() {

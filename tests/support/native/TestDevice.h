@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -36,6 +37,8 @@ public:
     bool openSucceeds = true;
     std::atomic<int> failNextWrites{0};  // those writes return a device error
     void (*afterOpen)() = nullptr;        // runs at the end of a successful Open
+    std::optional<int32_t> selectionUsed;  // what Open reports back, opened or not
+    int32_t selectionGiven = 0;            // what the last Open was given
 
     std::atomic<int> opens{0};
     std::atomic<int> closes{0};

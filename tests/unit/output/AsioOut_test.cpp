@@ -35,7 +35,7 @@ protected:
     OutputParams Params(int32_t bits = 16, int32_t channels = 2, int32_t tag = 1) {
         OutputParams p;
         p.deviceName = L"Loop";
-        p.selection = &pair;
+        p.selection = pair;
         p.sampleRate = 44100;
         p.channels = channels;
         p.bitsPerSample = bits;
@@ -125,7 +125,8 @@ TEST_F(AsioOutTest, PairsAndFormatsThatCannotPlayAreRefusedQuietly) {
     struct Case {
         int32_t pair, bits, channels, tag;
     };
-    for (Case c : {Case{2, 16, 2, 1}, Case{-1, 16, 2, 1}, Case{0, 12, 2, 1}, Case{0, 16, 2, 3}, Case{0, 16, 0, 1}}) {
+    for (Case c : {Case{2, 16, 2, 1}, Case{-1, 16, 2, 1}, Case{0, 12, 2, 1}, Case{0, 16, 2, 3}, Case{0, 16, 0, 1},
+                   Case{0, 32, 2, 0xFFFE}, Case{0, 32, 2, 2}}) {
         pair = c.pair;
         OutputParams p = Params(c.bits, c.channels, c.tag);
         EXPECT_EQ(device.Open(p), 0) << c.pair << " " << c.bits << " " << c.tag;
@@ -174,7 +175,7 @@ TEST_F(AsioOutTest, TheRingPlaysBlocksOutOneDriverBufferPerSwitch) {
 }
 
 TEST_F(AsioOutTest, PauseResetAndCloseKeepTheRingConsistent) {
-    EXPECT_EQ(device.Pause(1), 0);  // not running: nothing changes
+    EXPECT_EQ(device.Pause(1), PauseFailed);  // not running: nothing changes
     EXPECT_EQ(device.GetState(), DeviceClosed);
     const uint64_t before = platform::HeapAllocations();
     OutputParams p = Params();
@@ -186,7 +187,7 @@ TEST_F(AsioOutTest, PauseResetAndCloseKeepTheRingConsistent) {
     device.Write(block.data(), static_cast<uint32_t>(block.size()));
     Switch(0);
     Switch(1);
-    EXPECT_EQ(device.Pause(1), 1);
+    EXPECT_EQ(device.Pause(1), PauseDone);
     EXPECT_EQ(device.GetState(), DevicePaused);
     EXPECT_EQ(list.log.back(), "stop");
     device.Reset(5000);
@@ -194,7 +195,7 @@ TEST_F(AsioOutTest, PauseResetAndCloseKeepTheRingConsistent) {
     EXPECT_EQ(device.GetState(), DevicePaused);
     EXPECT_EQ(Driver().Half(0, 1), std::vector<uint8_t>(128, 0));
     EXPECT_EQ(device.Write(block.data(), 0), WriteDrained);
-    EXPECT_EQ(device.Pause(0), 1);
+    EXPECT_EQ(device.Pause(0), PauseDone);
     EXPECT_EQ(list.log.back(), "start");
 
     // After the seek the ring starts over from its first block, counted from the new base.

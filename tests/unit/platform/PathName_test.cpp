@@ -4,6 +4,7 @@
 
 using platform::FileNamePart;
 using platform::FolderPart;
+using platform::JoinPath;
 using platform::PathExtension;
 
 TEST(PathName, ExtensionOfTheLastComponentLowerCased) {
@@ -21,4 +22,11 @@ TEST(PathName, FileAndFolderParts) {
     EXPECT_EQ(FileNamePart(L"plain.ogg"), L"plain.ogg");
     EXPECT_EQ(FolderPart(L"plain.ogg"), L"");
     EXPECT_EQ(FileNamePart(L"C:\\dir\\"), L"");
+}
+
+TEST(PathName, JoinPutsOneSeparatorBetween) {
+    EXPECT_EQ(JoinPath(L"C:\\Music", L"曲.cue"), L"C:\\Music\\曲.cue");
+    EXPECT_EQ(JoinPath(L"C:\\", L"Orvane"), L"C:\\Orvane");
+    EXPECT_EQ(JoinPath(L"/home/a/", L"b"), L"/home/a/b");
+    EXPECT_EQ(JoinPath(L"", L"plain.ogg"), L"plain.ogg");
 }

@@ -12,11 +12,11 @@
 #include "platform/Report.h"
 #include "platform/Text.h"
 #include "platform/posix/ReportRecorder.h"
+#include "support/native/AudioFixtures.h"
 
 namespace {
 std::wstring TempPath(const wchar_t* name) {
-    std::filesystem::create_directories(ORVANE_TEST_TMP);
-    std::string dir = ORVANE_TEST_TMP;
+    const std::string dir = TestFolder();
     return std::wstring(dir.begin(), dir.end()) + L"/" + name;
 }
 }  // namespace
@@ -54,6 +54,23 @@ TEST(PlatformFile, OpeningAMissingFileFails) {
     EXPECT_EQ(in.Size(), -1);
 }
 
+// Each length's first and last character, and what is no character at all.
+TEST(PlatformText, WideToUtf8EncodesEveryLengthAndReplacesWhatIsNoCharacter) {
+    const struct {
+        std::wstring wide;
+        const char* utf8;
+    } cases[] = {
+        {L"", ""},
+        {L"A\x7F", "A\x7F"},
+        {L"\x80\x7FF", "\xC2\x80\xDF\xBF"},
+        {L"\x800\x3042\xFFFF", "\xE0\xA0\x80\xE3\x81\x82\xEF\xBF\xBF"},
+        {L"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+        {std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x", "\xEF\xBF\xBDx"},
+        {std::wstring(1, static_cast<wchar_t>(0x110000)), "\xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::WideToUtf8(c.wide), c.utf8);
+}
+
 TEST(PlatformLibrary, LoadsByNameAndFindsSymbols) {
     platform::Library library;
     EXPECT_FALSE(library.Load(L"liborvane-missing.so"));
@@ -67,7 +84,7 @@ TEST(PlatformReport, RecordsTextCaptionStyleAndScriptedAnswers) {
     platform::ReportRecorder::Clear();
     platform::ReportRecorder::QueueAnswer(platform::ReportAnswerNo);
     EXPECT_EQ(platform::ShowReport(L"いいえ?", L"Orvane", platform::ReportYesNoCancel), platform::ReportAnswerNo);
-    EXPECT_EQ(platform::ShowReport(L"x", platform::kCaptionError, platform::ReportErrorStyle), platform::ReportAnswerOk);
+    EXPECT_EQ(platform::ShowReport(L"x", L"Error - Orvane -", platform::ReportErrorStyle), platform::ReportAnswerOk);
     auto reports = platform::ReportRecorder::Take();
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].text, L"いいえ?");

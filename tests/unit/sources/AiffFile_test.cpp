@@ -63,6 +63,28 @@ TEST(AiffFile, SamplesAreDeliveredLittleEndian) {
     }
 }
 
+// Sizes that are not whole bytes are stored left-justified in whole bytes (12 bits in 2,
+// 20 in 3) and play as that container, as libsndfile reads them.
+TEST(AiffFile, NarrowSampleSizesPlayAsTheirWholeBytes) {
+    for (uint16_t bits : {12, 20, 28}) {
+        SCOPED_TRACE(bits);
+        const uint32_t width = (bits + 7u) / 8;
+        Bytes sound;
+        for (uint32_t i = 0; i < 2 * 301; ++i)
+            sound.Be(uint64_t{i * 2654435761u >> (32 - bits)} << (8 * width - bits), static_cast<int>(width));
+        WriteTemp("narrow.aiff", Aiff(2, bits, sound));
+        const ReferencePcm ref = DecodeWithSndfile(TempPath("narrow.aiff"));
+        ASSERT_TRUE(ref.ok);
+        CAiffFile reader;
+        ASSERT_TRUE(reader.Open(Wide(TempPath("narrow.aiff"))));
+        const AudioFormatInfo& f = reader.Format();
+        EXPECT_EQ(f.bitsPerSample, static_cast<int32_t>(8 * width));
+        EXPECT_EQ(f.blockAlign, static_cast<int32_t>(2 * width));
+        EXPECT_EQ(f.totalFrames, 301u);
+        EXPECT_EQ(ReadInChunks(reader, 7), ref.pcm);
+    }
+}
+
 // The engine's quarter blocks may end inside a sample: every chunk size, and a seek
 // between split reads, must give the same little-endian stream.
 TEST(AiffFile, ReadsThatSplitSamplesStayAligned) {

@@ -67,9 +67,10 @@ TEST(WaveFile, HeaderRulesDecideWhatIsRead) {
         {"extensible in 18 bytes", RiffWave(Bytes().Add(WaveFmt(0xFFFE, 2, 44100, 24, 18)).Add(data)), 0},
         {"ADPCM in RIFF", RiffWave(Bytes().Add(WaveFmt(2, 2, 44100, 4, 20)).Add(data)), 0},
         {"extensible PCM in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(1, 24)).Add(dataHeader)), 1},
-        {"extensible ADPCM in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(2, 16)).Add(dataHeader)), 0xFFFE},
-        {"extensible, extra size 0, in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(1, 24, 0)).Add(dataHeader)),
-         0xFFFE},
+        // The devices play integer and float PCM only, whatever the container.
+        {"extensible ADPCM in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(2, 16)).Add(dataHeader)), 0},
+        {"extensible, extra size 0, in RF64", Rf64Wave(40, Bytes().Add(ExtensibleFmt(1, 24, 0)).Add(dataHeader)), 0},
+        {"ADPCM in RF64", Rf64Wave(40, Bytes().Add(WaveFmt(2, 2, 44100, 4, 20)).Add(dataHeader)), 0},
         {"42-byte format in RF64", Rf64Wave(40, Bytes().Add(WaveFmt(1, 2, 44100, 16, 42)).Add(dataHeader)), 0},
         {"RF64 without ds64 first", Bytes().Id("RF64").Le(0, 4).Id("WAVE").Add(WaveFmt(1, 2, 44100, 16)).Add(data), 0},
         {"not WAVE", Bytes().Id("RIFF").Le(0, 4).Id("AVI ").Add(WaveFmt(1, 2, 44100, 16)).Add(data), 0},
@@ -123,11 +124,11 @@ TEST(WaveFile, FormatRecordOfACanonicalFileAndAnExtensibleRf64) {
     reader.Close();
 
     // The RF64 data size comes from ds64; the data chunk's own size field is ignored.
-    Bytes rf64 = Rf64Wave(600, Bytes().Add(WaveFmt(0xFFFE, 3, 96000, 24, 40)).Id("data").Le(12, 4));
+    Bytes rf64 = Rf64Wave(600, Bytes().Add(ExtensibleFmt(3, 32)).Id("data").Le(12, 4));
     ASSERT_TRUE(reader.Open(WriteTemp("ext.wav", rf64.Add(Counting(600)))));
-    EXPECT_EQ(reader.Format().formatTag, 0xFFFE);
+    EXPECT_EQ(reader.Format().formatTag, 3);
     EXPECT_EQ(reader.Format().dataOffset, 12u + 36 + 48 + 8);
-    EXPECT_EQ(reader.Format().totalFrames, 600u / 9);
+    EXPECT_EQ(reader.Format().totalFrames, 600u / 8);
     reader.Close();
 
     // 20 valid bits in a 24-bit container play as the container.
@@ -219,6 +220,20 @@ TEST(WaveFile, LengthRoundsUpAndLeavesThePlayingStreamAlone) {
 }
 
 // A sparse RF64 file with more than 4 GiB of data: read and sought past the 32-bit limit.
+// A ds64 size that no file can hold, a writer's placeholder or damage, plays what the file
+// has: the end it names would wrap around or lie past any file offset.
+TEST(WaveFile, Rf64SizeBeyondAnyFilePlaysTheRestOfTheFile) {
+    for (uint64_t size : {~uint64_t{0}, ~uint64_t{0} - 60, uint64_t{1} << 63}) {
+        SCOPED_TRACE(size);
+        const Bytes header = Rf64Wave(size, Bytes().Add(WaveFmt(1, 2, 44100, 16)).Id("data").Le(0xFFFFFFFF, 4));
+        CWaveFile reader;
+        ASSERT_TRUE(reader.Open(WriteTemp("placeholder.wav", Bytes().Add(header).Add(Counting(400)))));
+        EXPECT_EQ(reader.Format().dataSize, 400u);
+        EXPECT_EQ(reader.Format().totalFrames, 100u);
+        EXPECT_EQ(ReadBytes(reader, 4096), Counting(400).v);
+    }
+}
+
 TEST(WaveFile, Rf64DataBeyondFourGiB) {
     const uint64_t dataSize = (uint64_t{4} << 30) + 4 * 1000;  // 16-bit stereo frames
     const Bytes header = Rf64Wave(dataSize, Bytes().Add(WaveFmt(1, 2, 48000, 16)).Id("data").Le(0xFFFFFFFF, 4));

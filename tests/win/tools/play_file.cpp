@@ -1,13 +1,16 @@
-// Plays a file through the engine and the MME device, as the player does, and waits for
-// the end-of-play message on a message-only window.
+// Plays a file through the engine and the MME device (or the named ASIO driver's first
+// pair), as the player does, and waits for the end-of-play message on a message-only window.
 //
 //   play_file.exe FILE [--dither CODE] [--buffer-time MS] [--blocks N]
-//                 [--device-id ID --device-name NAME]
+//                 [--device-id ID --device-name NAME] [--asio DRIVER]
 //                 [--seek-at MS --seek-to FRAME] [--pause-at MS --pause-for MS]
+//                 [--jog-at MS --jog-to FRAME --jog-for MS]
 //
 // CODE is the device's dither code (0 none, 1 triangle, 2 M sequence, 3 noise shaping).
+// A jog holds the snippet at FRAME for the time given, then play goes on from FRAME.
 // Prints "bits B" (the device's word length), "device_id ID" (the setting after Open),
-// then "end_ms T" (from Play to the end-of-play message) and "end_position FRAMES".
+// then "end_ms T" (from Play to the end-of-play message), "end_position FRAMES" and
+// "settled_position FRAMES" (once the position no longer moves after the end).
 // Exit code 0 at the end of play, 1 when Play fails, 2 on a bad argument, 3 when no end
 // came in time.
 #include <windows.h>
@@ -21,7 +24,7 @@
 
 namespace {
 
-enum : UINT_PTR { TimerSeek = 1, TimerPause = 2, TimerResume = 3, TimerGiveUp = 4 };
+enum : UINT_PTR { TimerSeek = 1, TimerPause = 2, TimerResume = 3, TimerGiveUp = 4, TimerJog = 5, TimerJogEnd = 6 };
 
 struct Options {
     std::wstring file;
@@ -30,10 +33,14 @@ struct Options {
     int blocks = 4;
     int deviceId = -1;
     std::wstring deviceName;
+    std::wstring asioDriver;
     int seekAt = -1;
     int seekTo = 0;
     int pauseAt = -1;
     int pauseFor = 0;
+    int jogAt = -1;
+    int jogTo = 0;
+    int jogFor = 0;
 };
 
 AppSettings g_settings;
@@ -48,8 +55,8 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::wstring flag = argv[i];
         const wchar_t* value = argv[i + 1];
-        if (flag == L"--device-name") {
-            options.deviceName = value;
+        if (flag == L"--device-name" || flag == L"--asio") {
+            (flag == L"--asio" ? options.asioDriver : options.deviceName) = value;
             continue;
         }
         int* target = flag == L"--dither"        ? &options.dither
@@ -60,6 +67,9 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
                       : flag == L"--seek-to"     ? &options.seekTo
                       : flag == L"--pause-at"    ? &options.pauseAt
                       : flag == L"--pause-for"   ? &options.pauseFor
+                      : flag == L"--jog-at"      ? &options.jogAt
+                      : flag == L"--jog-to"      ? &options.jogTo
+                      : flag == L"--jog-for"     ? &options.jogFor
                                                  : nullptr;
         if (!target) return false;
         *target = static_cast<int>(std::wcstol(value, nullptr, 10));
@@ -83,6 +93,11 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                 SetTimer(window, TimerResume, static_cast<UINT>(g_options.pauseFor), nullptr);
                 break;
             case TimerResume: g_core.Pause(false); break;
+            case TimerJog:
+                g_core.BeginJog(g_options.jogTo);
+                SetTimer(window, TimerJogEnd, static_cast<UINT>(g_options.jogFor), nullptr);
+                break;
+            case TimerJogEnd: g_core.EndJog(g_options.jogTo); break;
             default: PostQuitMessage(0); break;
         }
         return 0;
@@ -113,6 +128,8 @@ int wmain(int argc, wchar_t** argv) {
     g_settings.BufferBlocks = g_options.blocks;
     g_settings.MmeDeviceID = g_options.deviceId;
     g_settings.MmeDeviceString = g_options.deviceName;
+    g_settings.OutputDeviceSel = g_options.asioDriver.empty() ? 0 : 1;
+    g_settings.AsioDriverString = g_options.asioDriver;
 
     HWND target = CreateTarget();
     g_core.SetFilePath(g_options.file);
@@ -126,12 +143,24 @@ int wmain(int argc, wchar_t** argv) {
 
     if (g_options.seekAt >= 0) SetTimer(target, TimerSeek, static_cast<UINT>(g_options.seekAt), nullptr);
     if (g_options.pauseAt >= 0) SetTimer(target, TimerPause, static_cast<UINT>(g_options.pauseAt), nullptr);
+    if (g_options.jogAt >= 0) SetTimer(target, TimerJog, static_cast<UINT>(g_options.jogAt), nullptr);
     const AudioFormatInfo* format = g_core.GetFormat();
     const uint64_t seconds = format->sampleRate ? format->totalFrames / static_cast<uint64_t>(format->sampleRate) : 0;
     SetTimer(target, TimerGiveUp, static_cast<UINT>((seconds + 30) * 1000), nullptr);
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    if (g_ended) {
+        // The ASIO position counts the last buffer with the switch after it.
+        int settled = g_core.GetPosition();
+        for (int i = 0; i < 20; ++i) {
+            Sleep(50);
+            const int now = g_core.GetPosition();
+            if (now == settled) break;
+            settled = now;
+        }
+        std::printf("settled_position %d\n", settled);
+    }
     g_core.Stop();
     std::fflush(stdout);
     return g_ended ? 0 : 3;

@@ -2,6 +2,7 @@
 //
 //   shell_remote malformed     sends WM_COPYDATA records that are not a well-formed path
 //   shell_remote command ID    posts WM_COMMAND ID to the main dialog
+//   shell_remote message N W   posts message N with wParam W to the main dialog
 //   shell_remote tray-gone     takes the instance's tray icon away, as a taskbar that
 //                              crashed would
 //   shell_remote taskbar-back  tells every window that the taskbar was created again
@@ -83,6 +84,8 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[1], L"malformed") == 0) return SendMalformed(target) ? 0 : 1;
     if (std::wcscmp(argv[1], L"command") == 0 && argc == 3)
         return ::PostMessageW(target, WM_COMMAND, std::wcstoul(argv[2], nullptr, 10), 0) ? 0 : 1;
+    if (std::wcscmp(argv[1], L"message") == 0 && argc == 4)
+        return ::PostMessageW(target, std::wcstoul(argv[2], nullptr, 10), std::wcstoul(argv[3], nullptr, 10), 0) ? 0 : 1;
     if (std::wcscmp(argv[1], L"tray-gone") == 0) return DeleteTrayIcon(target) ? 0 : 1;
     if (std::wcscmp(argv[1], L"taskbar-back") == 0) return BroadcastTaskbarCreated() ? 0 : 1;
     return 2;

@@ -9,7 +9,7 @@ from pathlib import Path
 
 import winebench
 from winebench import (BUILD, FRAME, MARKER, RATE, Bench, BenchError, BenchTimeout, find_pcm,
-                       pcm_runs, processes_of)
+                       near_pcm, pcm_runs, processes_of)
 
 PLAY_PATTERN = BUILD / "tools" / "play_pattern.exe"
 
@@ -104,16 +104,16 @@ class FindPcmTest(unittest.TestCase):
 
     def test_only_the_allowances_may_be_missing(self):
         offset, total = self.LEAD, len(self.expected) // FRAME
-        # Losing the first 150 ms of the stream, or the last 200 ms, is more than allowed.
-        late = bytes((offset + RATE * 150 // 1000) * FRAME) + \
-            self.recorded[(offset + RATE * 150 // 1000) * FRAME:]
+        # Losing the first 200 ms of the stream, or the last 200 ms, is more than allowed.
+        late = bytes((offset + RATE // 5) * FRAME) + self.recorded[(offset + RATE // 5) * FRAME:]
         self.assertFalse(self.find(late).ok)
         match = self.find(self.recorded[:(offset + total - RATE // 5) * FRAME])
         self.assertFalse(match.ok)
         self.assertIn("the recording ends at expected frame", match.message)
         # Just inside both allowances still matches.
-        trimmed = bytes((offset + RATE // 10) * FRAME) + \
-            self.recorded[(offset + RATE // 10) * FRAME:(offset + total - RATE * 3 // 20) * FRAME]
+        lost = RATE * 140 // 1000
+        trimmed = bytes((offset + lost) * FRAME) + \
+            self.recorded[(offset + lost) * FRAME:(offset + total - RATE * 3 // 20) * FRAME]
         self.assertTrue(self.find(trimmed).ok)
 
     def test_runs_follow_a_jump_and_a_pause(self):
@@ -127,6 +127,19 @@ class FindPcmTest(unittest.TestCase):
         self.assertEqual([(0, 0, one), (one + 4000, two, rest)],
                          pcm_runs(gapped, self.expected, FRAME, join_gaps=3000))
         self.assertEqual(3, len(pcm_runs(gapped, self.expected, FRAME, join_gaps=300)))
+
+    def test_a_decoder_off_by_one_lsb_plays_runs_within_a_tolerance_only(self):
+        one, two = RATE // 2, 2 * RATE
+        rounded = array.array("h", self.expected[:one * FRAME] + bytes(4000 * FRAME) + self.expected[two * FRAME:])
+        for i in range(101, len(rounded), 677):
+            rounded[i] += 1 if rounded[i] < 32767 else -1
+        rest = len(self.expected) // FRAME - two
+        self.assertEqual([(0, 0, one), (one + 4000, two, rest)],
+                         pcm_runs(rounded.tobytes(), self.expected, FRAME, tolerance=1))
+        self.assertGreater(len(pcm_runs(rounded.tobytes(), self.expected, FRAME)), 100)
+        near = near_pcm(rounded[:one * 2].tobytes(), self.expected[:one * FRAME])
+        self.assertEqual(1, near.worst)
+        self.assertAlmostEqual(1 - 1 / 677, near.exact, places=3)
 
 
 class CleanUpTest(unittest.TestCase):

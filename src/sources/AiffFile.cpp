@@ -1,9 +1,13 @@
 #include "sources/AiffFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "sources/ChunkScan.h"
 #include "sources/PcmStream.h"
@@ -38,23 +42,56 @@ bool ParseAiff(platform::File& file, AudioFormatInfo& format) {
     return SetDataRange(format, file, file.Tell() + LoadBe32(ssnd), dataSize);
 }
 
-// Whole samples only; one loop per width keeps the swap cheap beside the file read.
+// Whole samples only. The swap runs beside the file read on every block, so sixteen bytes
+// at a time where the processor has SSE2 (every build here), byte by byte for the rest.
+#if defined(__SSE2__)
+uint32_t ReverseWide(uint8_t* p, uint32_t end, uint32_t width) {
+    uint32_t i = 0;
+    if (width == 3) {
+        // Sixteen samples per 48 bytes, loaded before anything is stored: the first and
+        // last byte of each sample trade places, the middle one stays.
+        static const auto masks = [] {
+            std::array<std::array<uint8_t, 48>, 3> m{};  // first, middle, last byte of a sample
+            for (uint32_t b = 0; b < 48; ++b) m[b % 3][b] = 0xFF;
+            return m;
+        }();
+        // Loaded once: the stores below may alias anything a uint8_t pointer reaches.
+        __m128i mask[3][3];
+        for (int which = 0; which < 3; ++which)
+            for (int part = 0; part < 3; ++part)
+                mask[which][part] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[which].data() + 16 * part));
+        for (; i + 48 <= end; i += 48) {
+            auto* q = reinterpret_cast<__m128i*>(p + i);
+            const __m128i v[3] = {_mm_loadu_si128(q), _mm_loadu_si128(q + 1), _mm_loadu_si128(q + 2)};
+            const __m128i next[3] = {_mm_or_si128(_mm_srli_si128(v[0], 2), _mm_slli_si128(v[1], 14)),
+                                     _mm_or_si128(_mm_srli_si128(v[1], 2), _mm_slli_si128(v[2], 14)),
+                                     _mm_srli_si128(v[2], 2)};
+            const __m128i prev[3] = {_mm_slli_si128(v[0], 2),
+                                     _mm_or_si128(_mm_slli_si128(v[1], 2), _mm_srli_si128(v[0], 14)),
+                                     _mm_or_si128(_mm_slli_si128(v[2], 2), _mm_srli_si128(v[1], 14))};
+            for (int k = 0; k < 3; ++k)
+                _mm_storeu_si128(q + k, _mm_or_si128(_mm_and_si128(v[k], mask[1][k]),
+                                                     _mm_or_si128(_mm_and_si128(next[k], mask[0][k]),
+                                                                  _mm_and_si128(prev[k], mask[2][k]))));
+        }
+        return i;
+    }
+    for (; i + 16 <= end; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        if (width == 4) v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+    }
+    return i;
+}
+#else
+uint32_t ReverseWide(uint8_t*, uint32_t, uint32_t) { return 0; }
+#endif
+
 void ReverseSamples(uint8_t* p, uint32_t bytes, uint32_t width) {
     const uint32_t end = bytes - bytes % width;
-    switch (width) {
-        case 2:
-            for (uint32_t i = 0; i < end; i += 2) std::swap(p[i], p[i + 1]);
-            break;
-        case 3:
-            for (uint32_t i = 0; i < end; i += 3) std::swap(p[i], p[i + 2]);
-            break;
-        default:
-            for (uint32_t i = 0; i < end; i += 4) {
-                std::swap(p[i], p[i + 3]);
-                std::swap(p[i + 1], p[i + 2]);
-            }
-            break;
-    }
+    const uint32_t start = ReverseWide(p, end, width);
+    for (uint32_t i = start; i < end; i += width) std::reverse(p + i, p + i + width);
 }
 
 }  // namespace

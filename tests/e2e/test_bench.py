@@ -140,6 +140,14 @@ class FindPcmTest(unittest.TestCase):
         near = near_pcm(rounded[:one * 2].tobytes(), self.expected[:one * FRAME])
         self.assertEqual(1, near.worst)
         self.assertAlmostEqual(1 - 1 / 677, near.exact, places=3)
+        # Three frames of silence inserted by the sound server are stepped over; three
+        # expected frames replaced by silence are not.
+        at = one // 2 * 2
+        inserted = rounded[:at] + array.array("h", bytes(3 * FRAME)) + rounded[at:one * 2]
+        self.assertEqual(1, near_pcm(inserted.tobytes(), self.expected[:one * FRAME]).worst)
+        replaced = rounded[:one * 2]
+        replaced[at:at + 6] = array.array("h", bytes(3 * FRAME))
+        self.assertGreater(near_pcm(replaced.tobytes(), self.expected[:one * FRAME]).worst, 1)
 
 
 class CleanUpTest(unittest.TestCase):

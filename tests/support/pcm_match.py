@@ -130,9 +130,11 @@ def near_pcm(recorded, expected, skip_ms=150, tail_ms=150, rate=RATE):
     the largest sample difference between expected and the recording over the frames between
     the allowances of find_pcm, and the share of samples that are exact, with the recording
     placed where a probe of expected is found to within 64 LSB; None when no place is found
-    or the recording does not cover them. Runs of 32 or more frames of digital silence in the
-    recording are stepped over, as find_pcm allows them (the sound server's underruns); noise
-    never has them, so they hide nothing."""
+    or the recording does not cover them. Digital silence in the recording is stepped over,
+    as find_pcm allows it (the sound server inserts it when its client is late, a few frames
+    or many): a run of 32 frames or more anywhere, a shorter one where what is expected there
+    is not silent. Noise never has such runs, and silence that replaced expected frames
+    leaves the rest misplaced by its length, so they hide nothing."""
     frame_bytes = 4  # two channels of 2 bytes, coarse or not
     got, want = array("h", recorded[:len(recorded) // frame_bytes * frame_bytes]), array("h", expected)
     frames, total = len(got) // 2, len(want) // 2
@@ -154,7 +156,7 @@ def near_pcm(recorded, expected, skip_ms=150, tail_ms=150, rate=RATE):
         silent = 0
         while j + silent < frames and got[2 * (j + silent)] == 0 == got[2 * (j + silent) + 1]:
             silent += 1
-        if silent >= 32:
+        if silent >= 32 or (silent and max(abs(want[2 * i]), abs(want[2 * i + 1])) > 1):
             offset += silent
             continue
         left, right = abs(got[2 * j] - want[2 * i]), abs(got[2 * j + 1] - want[2 * i + 1])

@@ -13,6 +13,8 @@ extern "C" {
 #endif
 
 void DebugLine(const wchar_t* format, ...);
+/* The line for a failed system call: what failed, then the system's code and its text. */
+void DebugSystemError(const wchar_t* what, unsigned long code);
 
 #ifdef __cplusplus
 }

@@ -19,3 +19,12 @@ void DebugLine(const wchar_t* format, ...) {
     line[length + 1] = L'\0';
     OutputDebugStringW(line);
 }
+
+void DebugSystemError(const wchar_t* what, unsigned long code) {
+    wchar_t text[256] = L"";
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0,
+                                        text, sizeof text / sizeof text[0], NULL);
+    /* The system's texts end with a line break of their own. */
+    for (DWORD end = length; end > 0 && (text[end - 1] == L'\r' || text[end - 1] == L'\n'); --end) text[end - 1] = L'\0';
+    DebugLine(L"%ls failed, error %lu: %ls", what, code, text);
+}

@@ -38,7 +38,7 @@ int64_t File::Read(void* buffer, uint32_t bytes) {
     if (!IsOpen()) return -1;
     if (!ReadFile(H(m_handle), buffer, bytes, &got, nullptr)) {
         // The caller sees only -1; the OS's reason goes to the debugger.
-        DebugLine(L"File::Read: ReadFile of %u bytes failed, error %lu", bytes, GetLastError());
+        DebugSystemError(L"File::Read: ReadFile", GetLastError());
         return -1;
     }
     m_position += got;

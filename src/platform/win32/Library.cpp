@@ -3,11 +3,14 @@
 
 #include "platform/Library.h"
 
+#include "platform/DebugLine.h"
+
 namespace platform {
 
 bool Library::Load(const std::wstring& name) {
     Free();
     m_handle = LoadLibraryW(name.c_str());
+    if (!m_handle) DebugSystemError((L"LoadLibraryW " + name).c_str(), GetLastError());
     return m_handle != nullptr;
 }
 

@@ -48,6 +48,12 @@ public:
         return object;
     }
     T* Get() const { return m_object; }
+    T* operator->() const { return m_object; }
+    // For a call that hands out a reference through T**: what was held is released first.
+    T** Put() {
+        Reset();
+        return &m_object;
+    }
     explicit operator bool() const { return m_object != nullptr; }
 
 private:

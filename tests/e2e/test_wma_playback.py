@@ -120,17 +120,22 @@ class WmaPlayback(unittest.TestCase):
     def test_missing_runtime_and_refused_file_are_reported_and_the_player_stays_usable(self):
         garbage = FIXTURES / "garbage.wma"
         garbage.write_bytes(bytes(range(256)) * 64)
-        cases = {"missing runtime": (self.files["wmav2"][0], "wmvcore=d", "Orvane"),
-                 "refused file": (garbage, "", "Error - Orvane -")}
-        for case, (path, override, caption) in cases.items():
+        # Behind each box, the debugger's line names the call and the system's reason (Wine 8
+        # shows OutputDebugString on its seh channel).
+        cases = {"missing runtime": (self.files["wmav2"][0], "wmvcore=d", "Orvane",
+                                     r"LoadLibraryW Wmvcore\.dll failed, error 126: \S"),
+                 "refused file": (garbage, "", "Error - Orvane -", r"IWMSyncReader::Open failed, HRESULT 0x[0-9a-f]{8}")}
+        for case, (path, override, caption, line) in cases.items():
             with self.subTest(case):
                 reset_settings(self.bench)
                 overrides = ";".join(filter(None, [self.bench.env["WINEDLLOVERRIDES"], override]))
-                program = self.bench.start(ORVANE, [windows_path(path)], env={"WINEDLLOVERRIDES": overrides})
+                program = self.bench.start(ORVANE, [windows_path(path)],
+                                           env={"WINEDLLOVERRIDES": overrides, "WINEDEBUG": "-all,warn+seh"})
                 try:
                     answer_message(self.bench, program, caption, f"{case}.png")
                 finally:
                     program.kill()
+                self.assertRegex(program.stderr, line)
 
 
 if __name__ == "__main__":

@@ -142,6 +142,11 @@ class Program:
     def kill(self):
         end_process(self._popen, grace=0)
 
+    @property
+    def stderr(self):
+        """What the program has written to standard error so far (Wine's traces among it)."""
+        return self._read(self._stderr)
+
     @staticmethod
     def _read(path):
         return path.read_bytes().decode("utf-8", "replace")

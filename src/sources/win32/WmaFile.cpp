@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/DebugLine.h"
 #include "platform/Time.h"
 #include "sources/HeldPcm.h"
 #include "sources/MediaTime.h"
@@ -24,16 +25,10 @@ void DropHeldSample() {
     g_held = HeldSample{};
 }
 
-template <typename Interface>
-void ReleaseOnce(Interface*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 // "Duration" of the whole file; 0 when it is missing or not a 64-bit word.
 uint64_t Duration(IWMSyncReader* reader) {
-    IWMHeaderInfo* header = nullptr;
-    if (FAILED(reader->QueryInterface(__uuidof(IWMHeaderInfo), reinterpret_cast<void**>(&header)))) return 0;
+    platform::ComRef<IWMHeaderInfo> header;
+    if (FAILED(reader->QueryInterface(__uuidof(IWMHeaderInfo), reinterpret_cast<void**>(header.Put())))) return 0;
     WORD stream = 0;
     WMT_ATTR_DATATYPE type{};
     WORD length = 0;
@@ -44,8 +39,13 @@ uint64_t Duration(IWMSyncReader* reader) {
                                               &length)))
             duration = 0;
     }
-    header->Release();
     return duration;
+}
+
+// A failed runtime call leaves its HRESULT for the debugger; the caller shows the box.
+bool Succeeded(const wchar_t* call, HRESULT result) {
+    if (FAILED(result)) DebugLine(L"%ls failed, HRESULT 0x%08lx", call, static_cast<unsigned long>(result));
+    return SUCCEEDED(result);
 }
 
 // The WAVEFORMATEX of an output, when its media type carries one the devices can play.
@@ -71,57 +71,57 @@ bool WaveFormatOf(IWMOutputMediaProps* props, WAVEFORMATEX& wave) {
 CWmaFile::CWmaFile(std::wstring runtimeName)
     : m_runtime(std::move(runtimeName), {kTextWmvcoreMissing, kTextWmvcoreIncomplete}) {}
 
-CWmaFile::~CWmaFile() {
-    Close();
-    ReleaseOnce(m_reader);
-}
+CWmaFile::~CWmaFile() { Close(); }
 
 bool CWmaFile::LoadRuntime() {
     const bool loaded = m_runtime.Load([this](const DecoderLibrary& runtime) {
         m_create = runtime.Export<WMCreateSyncReaderFn>("WMCreateSyncReader");
         return m_create != nullptr;
     });
-    if (loaded && !m_reader && FAILED(m_create(nullptr, 0, &m_reader))) m_reader = nullptr;
-    return loaded && m_reader != nullptr;
+    if (loaded && !m_reader) m_reader = CreateReader();
+    return loaded && m_reader;
 }
 
 // A reader of its own for the file, so the stream that plays is not disturbed; null when
 // the runtime refuses the file.
-IWMSyncReader* CWmaFile::OpenTemporary(const std::wstring& path) const {
-    IWMSyncReader* reader = nullptr;
-    if (FAILED(m_create(nullptr, 0, &reader)) || !reader) return nullptr;
-    if (FAILED(reader->Open(path.c_str()))) ReleaseOnce(reader);
+platform::ComRef<IWMSyncReader> CWmaFile::OpenTemporary(const std::wstring& path) const {
+    platform::ComRef<IWMSyncReader> reader = CreateReader();
+    if (reader && !Succeeded(L"IWMSyncReader::Open", reader->Open(path.c_str()))) reader.Reset();
+    return reader;
+}
+
+platform::ComRef<IWMSyncReader> CWmaFile::CreateReader() const {
+    platform::ComRef<IWMSyncReader> reader;
+    if (!Succeeded(L"WMCreateSyncReader", m_create(nullptr, 0, reader.Put()))) reader.Reset();
     return reader;
 }
 
 // Takes the first output in WAVEFORMATEX form: a file may carry video before its audio.
 bool CWmaFile::ParseHeader(const std::wstring& path) {
-    IWMSyncReader* reader = OpenTemporary(path);
+    const platform::ComRef<IWMSyncReader> reader = OpenTemporary(path);
     if (!reader) return false;
     DWORD outputs = 0;
     bool taken = false;
     if (SUCCEEDED(reader->GetOutputCount(&outputs))) {
         for (DWORD i = 0; i < outputs && !taken; ++i) {
-            IWMOutputMediaProps* props = nullptr;
-            if (FAILED(reader->GetOutputProps(i, &props)) || !props) continue;
+            platform::ComRef<IWMOutputMediaProps> props;
+            if (FAILED(reader->GetOutputProps(i, props.Put())) || !props) continue;
             WAVEFORMATEX wave{};
             WORD stream = 0;
-            if (WaveFormatOf(props, wave) && SUCCEEDED(reader->GetStreamNumberForOutput(i, &stream))) {
+            if (WaveFormatOf(props.Get(), wave) && SUCCEEDED(reader->GetStreamNumberForOutput(i, &stream))) {
                 m_format = AudioFormatInfo{};
                 m_format.formatTag = wave.wFormatTag;
                 m_format.channels = wave.nChannels;
                 m_format.sampleRate = static_cast<int32_t>(wave.nSamplesPerSec);
                 m_format.bitsPerSample = wave.wBitsPerSample;
                 m_format.blockAlign = wave.nBlockAlign;
-                m_format.totalFrames = FramesOfDuration(Duration(reader), wave.nSamplesPerSec);
+                m_format.totalFrames = FramesOfDuration(Duration(reader.Get()), wave.nSamplesPerSec);
                 m_stream = stream;
                 taken = true;
             }
-            props->Release();
         }
     }
     reader->Close();
-    reader->Release();
     return taken;
 }
 
@@ -129,7 +129,7 @@ int CWmaFile::Open(const std::wstring& path) {
     if (!LoadRuntime()) return 0;
     if (!platform::File::Exists(path)) return ReportFileError(kTextCannotOpen);
     if (!ParseHeader(path)) return ReportFileError(kTextUnsupported);
-    m_open = SUCCEEDED(m_reader->Open(path.c_str()));
+    m_open = Succeeded(L"IWMSyncReader::Open", m_reader->Open(path.c_str()));
     return m_open ? ReaderDone : ReaderFailed;
 }
 
@@ -180,11 +180,10 @@ int CWmaFile::Read(void* buffer, uint32_t bytes) {
 
 int CWmaFile::GetLength(const std::wstring& path, int& minutes, int& seconds) {
     if (!LoadRuntime()) return 0;
-    IWMSyncReader* reader = OpenTemporary(path);
+    const platform::ComRef<IWMSyncReader> reader = OpenTemporary(path);
     if (!reader) return 0;
-    const PlayLength length = TruncatedLength(Duration(reader));
+    const PlayLength length = TruncatedLength(Duration(reader.Get()));
     reader->Close();
-    reader->Release();
     minutes = length.minutes;
     seconds = length.seconds;
     return ReaderDone;

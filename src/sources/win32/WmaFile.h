@@ -4,6 +4,7 @@
 // default format for the first audio output; frames map to the runtime's 100 ns clock.
 #include <string>
 
+#include "platform/ComUnknown.h"
 #include "sources/AudioFile.h"
 #include "sources/DecoderLibrary.h"
 #include "WmvCore.h"
@@ -26,12 +27,15 @@ public:
 
 private:
     bool LoadRuntime();
-    IWMSyncReader* OpenTemporary(const std::wstring& path) const;
+    platform::ComRef<IWMSyncReader> CreateReader() const;
+    platform::ComRef<IWMSyncReader> OpenTemporary(const std::wstring& path) const;
     bool ParseHeader(const std::wstring& path);
 
-    IWMSyncReader* m_reader = nullptr;
-    WORD m_stream = 0;
-    bool m_open = false;  // the reader has a file
+    // The runtime first: members go in reverse order, so the reader is released before
+    // the library it comes from.
     DecoderLibrary m_runtime;
     WMCreateSyncReaderFn m_create = nullptr;
+    platform::ComRef<IWMSyncReader> m_reader;
+    WORD m_stream = 0;
+    bool m_open = false;  // the reader has a file
 };

@@ -23,7 +23,7 @@ import json, subprocess, sys, time
 runs = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
 # Speeds as ratios of mpg123's (1.0 = as fast); the engine pattern includes the reader's
 # 10 ms rest after every read, the whole-file reads show the decoding alone.
-print(f"{'file':<20}{'mpg123 -t s':>12}{'engine s':>10}{'ratio':>7}{'whole s':>9}{'ratio':>7}{'heap allocs/pass':>18}")
+print(f"{'file':<20}{'mpg123 -t s':>12}{'engine s':>10}{'ratio':>7}{'whole s':>9}{'ratio':>7}{'allocs: 1st':>12}{'later':>12}")
 for index, path in enumerate(sys.argv[2:]):
     run = runs[f"Decode/file{index}/real_time"]
     ours = run["real_time"] / 1000
@@ -35,7 +35,7 @@ for index, path in enumerate(sys.argv[2:]):
         times.append(time.perf_counter() - t0)
     theirs = min(times)
     print(f"{path.split('/')[-1]:<20}{theirs:>12.2f}{ours:>10.2f}{theirs / ours:>7.2f}{whole:>9.2f}"
-          f"{theirs / whole:>7.2f}{run['heap_allocs_per_pass']:>18.0f}")
+          f"{theirs / whole:>7.2f}{run['heap_allocs_first_pass']:>12.0f}{run['heap_allocs_per_pass']:>12.0f}")
 print(f"\n{'file':<20}{'frames':>8}{'Open ms':>9}{'index ms':>10}{'Open without it ms':>20}")
 for index, path in enumerate(sys.argv[2:]):
     opened = runs[f"Open/file{index}/real_time"]["real_time"]

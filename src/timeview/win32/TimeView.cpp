@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ui/DroppedFiles.h"
@@ -116,6 +117,15 @@ void CTimeView::SetWindowConfig(int32_t bit, bool on) {
         m_settings.WindowConfig &= ~bit;
 }
 
+void CSeekBar::MeasurePixels() {
+    RECT channel{}, thumb{};
+    SendMessage(TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+    SendMessage(TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    const long pixels = std::max(1L, (channel.right - channel.left) - (thumb.right - thumb.left));
+    const uint32_t range = RangeMax() - static_cast<uint32_t>(SendMessage(TBM_GETRANGEMIN));
+    m_framesPerPixel = std::max<uint32_t>(1, range / static_cast<uint32_t>(pixels));
+}
+
 // ---- engine notifications and the refresh timer -------------------------------------------
 
 void CTimeView::NotifyPlayStarted() {
@@ -146,7 +156,7 @@ LRESULT CTimeView::OnTick(UINT, WPARAM timerId, LPARAM) {
     if (shown != m_displayed) {
         m_displayed = shown;
         ShowPlayTime();
-        m_seekBar.SetSelEnd(m_playPosition);
+        m_seekBar.FollowPlay(m_playPosition);
     }
     if (m_jogTip && m_engine.IsJogging() && ::timeGetTime() - m_lastJogActivity > kJogTipMs)
         ::SendMessageW(m_jogTip, TTM_ACTIVATE, FALSE, 0);
@@ -186,6 +196,7 @@ void CTimeView::UpdateSeekRange() {
         m_seekBar.SendMessage(TBM_SETRANGEMAX, FALSE, static_cast<LPARAM>(r.max));
         m_seekBar.SendMessage(TBM_SETPAGESIZE, 0, static_cast<LPARAM>(r.page));
         m_seekBar.SendMessage(TBM_SETLINESIZE, 0, static_cast<LPARAM>(r.line));
+        m_seekBar.MeasurePixels();
         m_seekBar.SetSelEnd(m_playPosition);
     } else {
         m_seekBar.SendMessage(TBM_SETRANGEMIN, FALSE, 0);

@@ -25,7 +25,18 @@ public:
     uint32_t RangeMax() { return static_cast<uint32_t>(SendMessage(TBM_GETRANGEMAX)); }
     uint32_t Pos() { return static_cast<uint32_t>(SendMessage(TBM_GETPOS)); }
     void SetPos(uint32_t p) { SendMessage(TBM_SETPOS, TRUE, static_cast<LPARAM>(p)); }
-    void SetSelEnd(uint32_t p) { SendMessage(TBM_SETSELEND, TRUE, static_cast<LPARAM>(p)); }
+    void SetSelEnd(uint32_t p) {
+        m_selEnd = p;
+        SendMessage(TBM_SETSELEND, TRUE, static_cast<LPARAM>(p));
+    }
+    // The selection shows how far play has come. The trackbar redraws itself whole on every
+    // change, the dearest part of the refresh, so the end moves on only by whole pixels
+    // (and back at once).
+    void FollowPlay(uint32_t p) {
+        if (p < m_selEnd || p - m_selEnd >= m_framesPerPixel) SetSelEnd(p);
+    }
+    // After the range or the size changed.
+    void MeasurePixels();
 
     BEGIN_MSG_MAP(CSeekBar)
         MESSAGE_HANDLER_EX(WM_MOUSEWHEEL, OnMouseWheel)
@@ -35,6 +46,9 @@ private:
     LRESULT OnMouseWheel(UINT msg, WPARAM wParam, LPARAM lParam) {
         return ::SendMessageW(::GetParent(m_hWnd), msg, wParam, lParam);
     }
+
+    uint32_t m_selEnd = 0;
+    uint32_t m_framesPerPixel = 1;
 };
 
 class CTimeView : public CDragDialogImpl<CTimeView>, public CPlayerListener {

@@ -42,8 +42,8 @@ bool ParseAiff(platform::File& file, AudioFormatInfo& format) {
     return SetDataRange(format, file, file.Tell() + LoadBe32(ssnd), dataSize);
 }
 
-// Whole samples only. The swap runs beside the file read on every block, so sixteen bytes
-// at a time where the processor has SSE2 (every build here), byte by byte for the rest.
+// Whole samples only. The swap runs beside the file read on every block, so with SSE2
+// (every build here) 16 bytes at a time, 48 for 24-bit samples; the tail byte by byte.
 #if defined(__SSE2__)
 uint32_t ReverseWide(uint8_t* p, uint32_t end, uint32_t width) {
     uint32_t i = 0;
